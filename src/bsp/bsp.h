@@ -1,0 +1,54 @@
+// Model data inside each subobject: the point list, the polygon and box
+// opcodes and the BSP tree that orders them.
+#pragma once
+
+#include "model/model.h"
+#include "pof/pof_buffer.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace kf {
+
+constexpr int32_t OP_EOF = 0;
+constexpr int32_t OP_DEFPOINTS = 1;
+constexpr int32_t OP_FLATPOLY = 2;
+constexpr int32_t OP_TMAPPOLY = 3;
+constexpr int32_t OP_SORTNORM = 4;
+constexpr int32_t OP_BOUNDBOX = 5;
+
+// The float nearest 0.001 (bits 0x3A83126F) by which boxes are widened.
+constexpr float BOX_MARGIN = 0.001f;
+
+// Byte offsets inside an OP_SORTNORM, from its first byte.
+constexpr uint32_t SORTNORM_FRONT = 36;
+constexpr uint32_t SORTNORM_BACK = 40;
+constexpr uint32_t SORTNORM_PRELIST = 44;
+constexpr uint32_t SORTNORM_POSTLIST = 48;
+constexpr uint32_t SORTNORM_ONLINE = 52;
+
+// Position of each model vertex and normal in its subobject's point list,
+// assigned by write_defpoints and read by the polygon opcodes. The shield
+// writer reuses vertex_slot for its own numbering.
+struct Slots {
+    std::vector<uint16_t> vertex_slot; // one per model vertex
+    std::vector<uint16_t> normal_slot; // one per model normal
+    uint16_t next_vertex_slot = 0;
+    uint16_t next_normal_slot = 0;
+
+    explicit Slots(const Model& model) : vertex_slot(model.Vcount()), normal_slot(model.n_normals()) {}
+};
+
+void write_eof(PofBuffer& pof);
+void write_poly_op(PofBuffer& pof, const Slots& slots, const Model& model, uint32_t poly);
+void write_sortnorm(PofBuffer& pof, vec3 normal, vec3 point, vec3 min, vec3 max);
+void write_boundbox(PofBuffer& pof, vec3 min, vec3 max);
+void write_defpoints(PofBuffer& pof, Slots& slots, const Model& model, int32_t segment, FILE* out);
+void build_bsp(PofBuffer& pof, const Slots& slots, const Model& model, vec3 min, vec3 max, int32_t segment);
+
+// a - BOX_MARGIN and a + BOX_MARGIN per component, each rounded once.
+vec3 widen_min(vec3 a);
+vec3 widen_max(vec3 a);
+
+} // namespace kf

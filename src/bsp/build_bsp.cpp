@@ -1,0 +1,173 @@
+#include "bsp/bsp.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kf {
+
+namespace {
+
+float& axis(vec3& v, int a) { return a == 0 ? v.x : a == 1 ? v.y : v.z; }
+float axis(const vec3& v, int a) { return a == 0 ? v.x : a == 1 ? v.y : v.z; }
+
+// Closed below, open above; a coordinate that is not a number lies in no box.
+bool in_box(const vec3& q, const vec3& min, const vec3& max) {
+    return min.x <= q.x && q.x < max.x && min.y <= q.y && q.y < max.y && min.z <= q.z && q.z < max.z;
+}
+
+// Running componentwise bounds; only a strictly smaller or greater
+// coordinate replaces the current one.
+struct Bounds {
+    vec3 min, max;
+    bool empty = true;
+
+    void add(const vec3& p) {
+        if (empty) {
+            min = max = p;
+            empty = false;
+            return;
+        }
+        for (int a = 0; a < 3; ++a) {
+            if (axis(p, a) > axis(max, a)) axis(max, a) = axis(p, a);
+            if (axis(p, a) < axis(min, a)) axis(min, a) = axis(p, a);
+        }
+    }
+};
+
+struct Tree {
+    PofBuffer& pof;
+    const Slots& slots;
+    const Model& model;
+    std::vector<uint32_t> polys; // the key polygons of the node being written, in index order per node
+
+    void add_corners(Bounds& b, uint32_t poly) const {
+        const ModelPoly& p = model.model_poly[poly];
+        for (uint32_t c = 0; c < p.n_points; ++c) b.add(model.vertex[p.vertex[c]].position);
+    }
+
+    Bounds corner_bounds(uint32_t lo, uint32_t hi) const {
+        Bounds b;
+        for (uint32_t i = lo; i < hi; ++i) add_corners(b, polys[i]);
+        return b;
+    }
+
+    // Box, polygon, end: the list of a half that holds a single polygon.
+    void write_single(uint32_t poly) {
+        Bounds b;
+        add_corners(b, poly);
+        write_boundbox(pof, b.min, b.max);
+        write_poly_op(pof, slots, model, poly);
+        write_eof(pof);
+    }
+
+    // A box of the listed polygons' exact corner bounds (the node box when
+    // there are none), the polygons, end.
+    void write_leaf(const vec3& min, const vec3& max, uint32_t lo, uint32_t hi) {
+        uint32_t box = pof.pof_pos();
+        write_boundbox(pof, min, max);
+        Bounds b = corner_bounds(lo, hi);
+        for (uint32_t i = lo; i < hi; ++i) write_poly_op(pof, slots, model, polys[i]);
+        const vec3 bmin = b.empty ? min : b.min, bmax = b.empty ? max : b.max;
+        const float coords[6] = {bmin.x, bmin.y, bmin.z, bmax.x, bmax.y, bmax.z};
+        for (uint32_t k = 0; k < 6; ++k) pof_patch_f32(pof, box + 8 + 4 * k, coords[k]);
+        write_eof(pof);
+    }
+};
+
+// One pending node of the tree, with the polygons of its box as the range
+// lo..hi of Tree::polys, split at mid into front and back.
+struct Node {
+    vec3 min, max;
+    uint32_t lo, hi;
+    uint32_t mid = 0;
+    uint32_t start = 0;
+    int stage = 0; // 0 not begun, 1 front written, 2 back written
+    vec3 front_min{}, back_max{};
+};
+
+} // namespace
+
+// Writes the segment's polygons as a tree of sorting nodes and leaf lists.
+// Pending nodes live on an explicit stack, so no scene can exhaust the call
+// stack; the bytes are those of the plain recursive description.
+void build_bsp(PofBuffer& pof, const Slots& slots, const Model& model, vec3 min, vec3 max, int32_t segment) {
+    Tree tree{pof, slots, model, {}};
+    for (uint32_t p = 0; p < model.Pcount(); ++p) {
+        const ModelPoly& poly = model.model_poly[p];
+        if (poly.segment == segment && in_box(poly.center, min, max)) tree.polys.push_back(p);
+    }
+
+    std::vector<Node> stack;
+    stack.push_back({min, max, 0, static_cast<uint32_t>(tree.polys.size())});
+    while (!stack.empty()) {
+        Node& node = stack.back();
+        if (node.stage == 0) {
+            const vec3 extent = {static_cast<float>(static_cast<double>(node.max.x) - node.min.x),
+                                 static_cast<float>(static_cast<double>(node.max.y) - node.min.y),
+                                 static_cast<float>(static_cast<double>(node.max.z) - node.min.z)};
+            vec3 m;
+            for (int a = 0; a < 3; ++a) {
+                const double lo = axis(node.min, a), hi = axis(node.max, a);
+                axis(m, a) = static_cast<float>(lo + (hi - lo) * 0.5);
+            }
+            const int split = extent.x >= extent.y && extent.x >= extent.z ? 0 : extent.y >= extent.z ? 1 : 2;
+            vec3 normal;
+            axis(normal, split) = 1.0f;
+            node.front_min = node.min;
+            axis(node.front_min, split) = axis(m, split);
+            node.back_max = node.max;
+            axis(node.back_max, split) = axis(m, split);
+
+            // Each polygon of the box lies in exactly one half unless the
+            // midpoint is not a number; then both halves are empty.
+            auto first = tree.polys.begin() + node.lo, last = tree.polys.begin() + node.hi;
+            const float cut = axis(m, split);
+            const bool halves = !std::isnan(cut);
+            auto mid = halves ? std::stable_partition(first, last,
+                                                      [&](uint32_t p) {
+                                                          return axis(model.model_poly[p].center, split) >= cut;
+                                                      })
+                              : first;
+            node.mid = static_cast<uint32_t>(mid - tree.polys.begin());
+            if (!halves || node.mid == node.lo || node.mid == node.hi) {
+                tree.write_leaf(node.min, node.max, node.lo, node.hi);
+                stack.pop_back();
+                continue;
+            }
+            // Node bounds take the polygons in index order, as stored before the split.
+            Bounds b;
+            for (uint32_t i = node.lo, j = node.mid; i < node.mid || j < node.hi;) {
+                bool take_front = j == node.hi || (i < node.mid && tree.polys[i] < tree.polys[j]);
+                tree.add_corners(b, take_front ? tree.polys[i++] : tree.polys[j++]);
+            }
+            node.start = pof.pof_pos();
+            write_sortnorm(pof, normal, m, b.min, b.max);
+            write_eof(pof);
+            pof_patch_i32(pof, node.start + SORTNORM_FRONT, static_cast<int32_t>(pof.pof_pos() - node.start));
+            node.stage = 1;
+            if (node.mid - node.lo == 1) {
+                tree.write_single(tree.polys[node.lo]);
+            } else {
+                Node child{node.front_min, node.max, node.lo, node.mid};
+                stack.push_back(child);
+            }
+        } else if (node.stage == 1) {
+            pof_patch_i32(pof, node.start + SORTNORM_BACK, static_cast<int32_t>(pof.pof_pos() - node.start));
+            node.stage = 2;
+            if (node.hi - node.mid == 1) {
+                tree.write_single(tree.polys[node.mid]);
+            } else {
+                Node child{node.min, node.back_max, node.mid, node.hi};
+                stack.push_back(child);
+            }
+        } else {
+            for (uint32_t field : {SORTNORM_PRELIST, SORTNORM_POSTLIST, SORTNORM_ONLINE}) {
+                pof_patch_i32(pof, node.start + field, static_cast<int32_t>(pof.pof_pos() - node.start));
+                write_eof(pof);
+            }
+            stack.pop_back();
+        }
+    }
+}
+
+} // namespace kf

@@ -1,0 +1,89 @@
+// The scene tables: everything the COB reader takes from the input file.
+#pragma once
+
+#include "keelforge.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kf {
+
+struct CobVertex {
+    vec3 position;       // world position, scene units
+    int32_t section = 0; // section current when the vertex was read
+    int32_t chunk = 0;   // 0-based ordinal of its PolH chunk
+};
+
+struct CobUv {
+    float u = 0.0f;
+    float v = 0.0f;
+};
+
+struct CobCorner {
+    int32_t vertex = 0; // global index into cob_vertex
+    int32_t uv = 0;     // global index into cob_uv
+};
+
+struct CobFace {
+    uint32_t n_points = 0;
+    int32_t section = 0;
+    int32_t chunk = 0;
+    int32_t material_id = 0;      // 0 for a hole
+    int8_t facet = 0;             // facet character of the last material applied
+    int32_t color_or_texture = 0; // material number, packed colour or texture index
+    int32_t type = 3;             // 3 texture mapped, 2 flat colour
+    int32_t material_index = 0;   // index into cob_material / texture_map
+    std::array<CobCorner, POINTS_MAX> points{};
+};
+
+// The first 37 data bytes of a Mat1 chunk, kept byte for byte.
+struct CobMaterial {
+    std::array<uint8_t, 37> raw{};
+
+    uint16_t number() const;
+    char facet() const;
+    float red() const;
+    float green() const;
+    float blue() const;
+};
+
+struct TextureMap {
+    float offset_u = 0.0f;
+    float offset_v = 0.0f;
+    float repeat_u = 0.0f;
+    float repeat_v = 0.0f;
+};
+
+struct CobSection {
+    std::string name; // "None" for an unnamed group, empty for the implicit section
+    vec3 position;
+    int32_t parent = 0;
+};
+
+// Counters are the sizes of the tables, except texture_map, which always has
+// one entry per material plus entry 0, so a face that no material reached
+// (material_index 0) finds an all-zero placement.
+struct Scene {
+    std::vector<CobVertex> cob_vertex;
+    std::vector<CobUv> cob_uv;
+    std::vector<CobFace> cob_face;
+    std::vector<CobMaterial> cob_material;
+    std::vector<std::string> texture_name;
+    std::vector<TextureMap> texture_map = std::vector<TextureMap>(1);
+    std::vector<CobSection> cob_section;
+    uint32_t chunknum = 0; // PolH chunks read
+
+    uint32_t cob_vcount() const { return static_cast<uint32_t>(cob_vertex.size()); }
+    uint32_t UVcount() const { return static_cast<uint32_t>(cob_uv.size()); }
+    uint32_t cob_pcount() const { return static_cast<uint32_t>(cob_face.size()); }
+    uint32_t Matlcount() const { return static_cast<uint32_t>(cob_material.size()); }
+    uint32_t n_textures() const { return static_cast<uint32_t>(texture_name.size()); }
+    uint32_t cob_scount() const { return static_cast<uint32_t>(cob_section.size()); }
+
+    // Placement of material m; all zero for a material without texture.
+    const TextureMap& placement(int32_t m) const;
+};
+
+} // namespace kf

@@ -1,0 +1,19 @@
+// keelforge file.cob: converts one binary COB scene into "test.pof".
+#include "driver/run.h"
+#include "keelforge.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv, argv + argc);
+    try {
+        return kf::run(args, stdout);
+    } catch (const kf::Fatal& e) {
+        std::fputs(e.what(), stdout);
+        std::fflush(stdout);
+        return e.status();
+    } catch (const std::bad_alloc&) {
+        std::fputs(" Error: not enough memory\n", stdout);
+        return 1;
+    }
+}

@@ -1,0 +1,18 @@
+#include "model/model.h"
+
+namespace kf {
+
+void build_model(const Scene& scene, Model& model, FILE* out) {
+    std::fprintf(out, "\n Starting cob -> model data\n");
+    model = Model{};
+    VertexUse use;
+    mark_used_vertices(scene, use);
+    build_segments(scene, model, out);
+    convert_vertices(scene, model, use, out);
+    convert_polygons(scene, use, model);
+    polygon_centers(model);
+    build_corner_normals(model);
+    check_normal_limits(model);
+}
+
+} // namespace kf

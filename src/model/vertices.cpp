@@ -1,0 +1,37 @@
+#include "model/model.h"
+
+namespace kf {
+
+void mark_used_vertices(const Scene& scene, VertexUse& use) {
+    use.vertex_used.assign(scene.cob_vcount(), 0);
+    use.vertex_map.assign(scene.cob_vcount(), 0);
+    for (const CobFace& face : scene.cob_face)
+        for (uint32_t j = 0; j < face.n_points; ++j) use.vertex_used[static_cast<size_t>(face.points[j].vertex)] = 1;
+}
+
+void convert_vertices(const Scene& scene, Model& model, VertexUse& use, FILE* out) {
+    for (uint32_t i = 0; i < scene.cob_vcount(); ++i) {
+        if (!use.vertex_used[i]) continue;
+        use.vertex_map[i] = static_cast<uint16_t>(model.vertex.size());
+        const CobVertex& v = scene.cob_vertex[i];
+        model.vertex.push_back({scene_to_model(v.position), v.section, 0});
+    }
+    std::fprintf(out, " cmodel = %d, fs model = %d\n", static_cast<int>(scene.cob_vcount()),
+                 static_cast<int>(model.Vcount()));
+
+    // Move every vertex into its own segment's frame; segment 0 sits at the origin.
+    for (uint32_t s = 1; s < model.Scount; ++s) {
+        const vec3& o = model.segment[s].offset;
+        std::fprintf(out, "Soffset %d: %f, %f, %f\n", static_cast<int>(s), static_cast<double>(o.x),
+                     static_cast<double>(o.y), static_cast<double>(o.z));
+    }
+    for (ModelVertex& v : model.vertex) {
+        if (v.segment == 0) continue;
+        const vec3& o = model.segment[static_cast<size_t>(v.segment)].offset;
+        v.position = {static_cast<float>(static_cast<double>(v.position.x) - static_cast<double>(o.x)),
+                      static_cast<float>(static_cast<double>(v.position.y) - static_cast<double>(o.y)),
+                      static_cast<float>(static_cast<double>(v.position.z) - static_cast<double>(o.z))};
+    }
+}
+
+} // namespace kf

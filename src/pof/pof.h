@@ -1,0 +1,42 @@
+// The POF writer: lays the model out as POF chunks and writes "test.pof".
+#pragma once
+
+#include "bsp/bsp.h"
+#include "cob/scene.h"
+#include "model/model.h"
+#include "pof/pof_buffer.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace kf {
+
+constexpr int32_t POF_VERSION = 2116;
+
+// Prints the model report and returns the whole file's bytes. Throws Fatal
+// for a shield that cannot be written.
+std::vector<uint8_t> assemble_pof(const Scene& scene, const Model& model, FILE* out);
+
+// assemble_pof, then writes the bytes to `path` through a temporary file in
+// the same folder that replaces it by rename, so a failed run never leaves a
+// partial file. Throws Fatal when the file cannot be written.
+void write_pof_file(const Scene& scene, const Model& model, FILE* out, const std::string& path = "test.pof");
+
+// Writes `bytes` to `path` atomically; throws Fatal on any failure.
+void write_file_atomically(const std::string& path, const std::vector<uint8_t>& bytes);
+
+void write_txtr_chunk(PofBuffer& pof, const Scene& scene);
+void write_hdr2_chunk(PofBuffer& pof, const Model& model);
+void write_obj2_chunk(PofBuffer& pof, Slots& slots, const Model& model, uint32_t segment, FILE* out);
+void write_shld_chunk(PofBuffer& pof, Slots& slots, const Model& model, FILE* out);
+void write_pinf_chunk(PofBuffer& pof);
+
+// Number of a segment in the file: segments above the shield move down one.
+// -1 and the shield segment itself are kept as they are.
+int32_t file_number(const Model& model, int32_t segment);
+
+// The part of a texture path after its last backslash, up to its last dot.
+std::string texture_base_name(const std::string& path);
+
+} // namespace kf
