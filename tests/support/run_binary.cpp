@@ -1,0 +1,64 @@
+#include "support/run_binary.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace kft {
+
+std::vector<uint8_t> read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string read_text(const std::string& path) {
+    auto b = read_file(path);
+    return {b.begin(), b.end()};
+}
+
+static std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+RunResult run_keelforge(const std::vector<uint8_t>& input, const std::string& name,
+                        std::optional<std::vector<std::string>> args) {
+    std::string tmpl = (fs::temp_directory_path() / "keelforge-e2e-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    const fs::path dir = tmpl;
+    {
+        std::ofstream f(dir / name, std::ios::binary);
+        f.write(reinterpret_cast<const char*>(input.data()), static_cast<std::streamsize>(input.size()));
+    }
+    std::string cmd = "cd " + quote(dir.string()) + " && " + quote(KEELFORGE_BINARY);
+    for (const std::string& a : args ? *args : std::vector<std::string>{name}) cmd += " " + quote(a);
+    cmd += " > .stdout 2> .stderr";
+    int raw = std::system(cmd.c_str());
+
+    RunResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.stdout_text = read_text((dir / ".stdout").string());
+    if (fs::exists(dir / "test.pof")) r.pof = read_file((dir / "test.pof").string());
+    for (const auto& e : fs::directory_iterator(dir)) {
+        std::string f = e.path().filename().string();
+        if (f != ".stdout" && f != ".stderr" && f != name) r.files.push_back(f);
+    }
+    if (!read_text((dir / ".stderr").string()).empty()) r.status = -2; // nothing may go to the error stream
+    fs::remove_all(dir);
+    return r;
+}
+
+std::string real_scene_folder() {
+    const char* dir = "/usr/share/assimp/models/COB";
+    return fs::exists(fs::path(dir) / "dwarf.cob") ? dir : "";
+}
+
+} // namespace kft

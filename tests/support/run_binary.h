@@ -1,0 +1,29 @@
+// Runs the built keelforge binary in a fresh temporary folder.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kft {
+
+struct RunResult {
+    std::string stdout_text;
+    int status = -1;
+    std::optional<std::vector<uint8_t>> pof; // "test.pof" when one was written
+    std::vector<std::string> files;          // every file left in the folder afterwards
+};
+
+// Copies `input` into a new empty folder as `name`, runs keelforge there with
+// `args` (default: just `name`), and collects the outcome.
+RunResult run_keelforge(const std::vector<uint8_t>& input, const std::string& name = "scene.cob",
+                        std::optional<std::vector<std::string>> args = std::nullopt);
+
+std::vector<uint8_t> read_file(const std::string& path);
+std::string read_text(const std::string& path);
+
+// Folder of the real scenes from the system's test-model package, or empty.
+std::string real_scene_folder();
+
+} // namespace kft
