@@ -1,0 +1,32 @@
+// What pofinfo prints or draws for a model read by pofread.
+#pragma once
+
+#include "pofinfo/pofread.h"
+
+#include <cstdio>
+#include <string>
+
+namespace pofinfo {
+
+// The readable summary, ending with "valid" or the problem.
+void print_summary(FILE* out, const pofread::Model& model, const std::string& path);
+
+// Each subobject's opcode tree, one line per opcode, indented by nesting.
+void print_tree(FILE* out, const pofread::Model& model);
+
+// The summary as JSON text (with a final line break).
+std::string summary_json(const pofread::Model& model, const std::string& path);
+
+struct ImageSize {
+    int width = 0;
+    int height = 0;
+};
+
+// Size of the preview picture of a model.
+ImageSize preview_size(const pofread::Model& model);
+
+// Renders the preview picture and writes it as a PNG file. Returns an empty
+// string on success, otherwise what went wrong.
+std::string write_preview(const pofread::Model& model, const std::string& png_path);
+
+} // namespace pofinfo
