@@ -28,8 +28,8 @@ struct Point {
 };
 
 struct Face {
-    std::vector<int32_t> vertices; // indices into the object's own vertex list
-    std::vector<int32_t> uvs;      // same length as vertices; empty means all 0
+    std::vector<int32_t> vertices{}; // indices into the object's own vertex list
+    std::vector<int32_t> uvs{};      // same length as vertices; empty means all 0
     uint16_t material = 0;
     bool hole = false;
     uint8_t extra_flags = 0; // other flag bits, which the reader ignores
@@ -60,7 +60,7 @@ struct Mat1 {
     char facet = 'f';
     uint8_t facet_angle = 32;
     float red = 1, green = 1, blue = 1;
-    std::vector<uint8_t> subchunks; // appended after the 37-byte record
+    std::vector<uint8_t> subchunks{}; // appended after the 37-byte record
 };
 
 // Sub-chunks of a Mat1 chunk.
