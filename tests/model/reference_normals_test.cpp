@@ -1,0 +1,216 @@
+// The corner-normal pass against the plain nested search it replaces: both
+// must give the same table, bit for bit, on generated and on real scenes.
+#include "cob/reader.h"
+#include "model/model_fixture.h"
+#include "support/run_binary.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+using kfm::bits;
+using kfm::SceneMaker;
+
+namespace {
+
+constexpr int32_t SMOOTH = 's';
+
+// The nested search, step by step: for each vertex in ascending order, for
+// each polygon, for each of its corners that names the vertex, append the
+// corner's normal. A smooth corner's normal is the average over every corner
+// of every smooth polygon that names the vertex, summed in double in that
+// order, divided by the count, rounded, then normalised.
+void nested_corner_normals(kf::Model& m) {
+    m.model_normal.clear();
+    for (uint32_t k = 0; k < m.Vcount(); ++k) {
+        m.vertex[k].n_norms = 0;
+        for (uint32_t p = 0; p < m.Pcount(); ++p) {
+            kf::ModelPoly& poly = m.model_poly[p];
+            for (uint32_t c = 0; c < poly.n_points; ++c) {
+                if (poly.vertex[c] != k) continue;
+                kf::vec3 normal;
+                if (poly.facet != SMOOTH) {
+                    normal = poly.normal;
+                } else {
+                    double sx = 0.0, sy = 0.0, sz = 0.0;
+                    uint32_t count = 0;
+                    for (uint32_t q = 0; q < m.Pcount(); ++q) {
+                        const kf::ModelPoly& other = m.model_poly[q];
+                        if (other.facet != SMOOTH) continue;
+                        for (uint32_t j = 0; j < other.n_points; ++j) {
+                            if (other.vertex[j] != k) continue;
+                            sx += static_cast<double>(other.normal.x);
+                            sy += static_cast<double>(other.normal.y);
+                            sz += static_cast<double>(other.normal.z);
+                            ++count;
+                        }
+                    }
+                    const double n = count;
+                    normal = {static_cast<float>(sx / n), static_cast<float>(sy / n), static_cast<float>(sz / n)};
+                    kf::vec3_normalise(normal);
+                }
+                poly.normal_index[c] = m.n_normals();
+                m.model_normal.push_back(normal);
+                ++m.vertex[k].n_norms;
+            }
+        }
+    }
+}
+
+// Empty when both models hold the same corner normals, otherwise the first difference.
+std::string first_difference(const kf::Model& a, const kf::Model& b) {
+    if (a.n_normals() != b.n_normals())
+        return "n_normals " + std::to_string(a.n_normals()) + " vs " + std::to_string(b.n_normals());
+    for (uint32_t i = 0; i < a.n_normals(); ++i)
+        if (!(bits(a.model_normal[i]) == bits(b.model_normal[i]))) return "model_normal[" + std::to_string(i) + "]";
+    for (uint32_t k = 0; k < a.Vcount(); ++k)
+        if (a.vertex[k].n_norms != b.vertex[k].n_norms) return "n_norms of vertex " + std::to_string(k);
+    for (uint32_t p = 0; p < a.Pcount(); ++p)
+        if (a.model_poly[p].normal_index != b.model_poly[p].normal_index)
+            return "normal_index of polygon " + std::to_string(p);
+    return "";
+}
+
+// What the generated scenes contain, to show they reach the cases that matter.
+struct Seen {
+    int smooth_shared = 0;   // smooth corners averaged over more than one corner
+    int mixed_vertex = 0;    // vertices named by smooth and faceted corners
+    int repeated = 0;        // polygons naming one vertex at two corners
+    int zero_corners = 0;    // polygons without corners
+    int few_corners = 0;     // polygons with one or two corners
+    int zero_normal = 0;     // polygons whose face normal is the zero vector
+    int upper_case_s = 0;    // polygons with facet 'S'
+    int segments = 0;        // scenes with more than one segment
+};
+
+// A random scene: up to four groups of up to three objects, few vertices
+// per object so that corners share them, positions on a small grid (so that
+// corners coincide or line up) or anywhere, and faces of 0 to 20 corners
+// with assorted facets.
+kf::Scene generated_scene(uint32_t seed) {
+    std::mt19937 rng(seed);
+    auto below = [&](uint32_t n) { return static_cast<uint32_t>(rng() % n); };
+    std::uniform_real_distribution<float> anywhere(-100.0f, 100.0f);
+    const int8_t facets[] = {'s', 's', 's', 'S', 'f', 0, 'a', -23};
+    const uint32_t smooth_share = below(4); // 0: facets as drawn; otherwise mostly smooth
+
+    SceneMaker s;
+    const uint32_t groups = 1 + below(4);
+    for (uint32_t g = 0; g < groups; ++g) {
+        s.group("g" + std::to_string(g), {static_cast<float>(below(5)), 0, 0});
+        const uint32_t objects = below(4);
+        for (uint32_t o = 0; o < objects; ++o) {
+            s.object();
+            const auto first = static_cast<int32_t>(s.scene.cob_vertex.size());
+            const uint32_t n_vertices = 1 + below(25);
+            const bool on_grid = below(2) == 0;
+            for (uint32_t v = 0; v < n_vertices; ++v) {
+                if (on_grid)
+                    s.vertex(static_cast<float>(below(3)), static_cast<float>(below(3)), static_cast<float>(below(2)));
+                else
+                    s.vertex(anywhere(rng), anywhere(rng), anywhere(rng));
+            }
+            const uint32_t n_faces = below(40);
+            for (uint32_t f = 0; f < n_faces; ++f) {
+                const uint32_t size_draw = below(20);
+                const uint32_t n_points = size_draw < 1 ? 0 : size_draw < 3 ? size_draw : size_draw < 12 ? 3
+                                          : size_draw < 17 ? 4 : 5 + below(16);
+                std::vector<int32_t> corners;
+                for (uint32_t c = 0; c < n_points; ++c) {
+                    if (c > 0 && below(8) == 0)
+                        corners.push_back(corners[below(c)]); // the same vertex again
+                    else
+                        corners.push_back(first + static_cast<int32_t>(below(n_vertices)));
+                }
+                const int8_t facet = smooth_share != 0 && below(4) != 0 ? 's' : facets[below(8)];
+                s.face(corners, facet);
+            }
+        }
+    }
+    return s.scene;
+}
+
+void note(const kf::Model& m, Seen& seen) {
+    std::vector<int> smooth(m.Vcount()), faceted(m.Vcount());
+    for (const kf::ModelPoly& p : m.model_poly) {
+        seen.zero_corners += p.n_points == 0;
+        seen.few_corners += p.n_points == 1 || p.n_points == 2;
+        seen.zero_normal += p.normal.x == 0 && p.normal.y == 0 && p.normal.z == 0;
+        seen.upper_case_s += p.facet == 'S';
+        bool repeated = false;
+        for (uint32_t c = 0; c < p.n_points; ++c) {
+            ++(p.facet == SMOOTH ? smooth : faceted)[p.vertex[c]];
+            for (uint32_t j = 0; j < c; ++j) repeated |= p.vertex[j] == p.vertex[c];
+        }
+        seen.repeated += repeated;
+    }
+    for (uint32_t k = 0; k < m.Vcount(); ++k) {
+        seen.smooth_shared += smooth[k] > 1;
+        seen.mixed_vertex += smooth[k] > 0 && faceted[k] > 0;
+    }
+    seen.segments += m.Scount > 1;
+}
+
+} // namespace
+
+TEST(ReferenceNormals, SameTableAsTheNestedSearchOnGeneratedScenes) {
+    Seen seen;
+    for (uint32_t seed = 1; seed <= 400; ++seed) {
+        const kf::Model before = kfm::model_before_normals(generated_scene(seed));
+        note(before, seen);
+        kf::Model fast = before;
+        kf::Model nested = before;
+        kf::build_corner_normals(fast);
+        nested_corner_normals(nested);
+        const std::string difference = first_difference(fast, nested);
+        ASSERT_EQ(difference, "") << "scene of seed " << seed;
+        ASSERT_EQ(kfm::grouping_fault(nested), "") << "scene of seed " << seed;
+    }
+    EXPECT_GT(seen.smooth_shared, 0);
+    EXPECT_GT(seen.mixed_vertex, 0);
+    EXPECT_GT(seen.repeated, 0);
+    EXPECT_GT(seen.zero_corners, 0);
+    EXPECT_GT(seen.few_corners, 0);
+    EXPECT_GT(seen.zero_normal, 0);
+    EXPECT_GT(seen.upper_case_s, 0);
+    EXPECT_GT(seen.segments, 0);
+}
+
+namespace {
+
+class RealScenes : public ::testing::TestWithParam<const char*> {};
+
+} // namespace
+
+// The real scenes build, report exactly what their recorded output shows for
+// the builder, and give the nested search's table.
+TEST_P(RealScenes, BuildLikeTheNestedSearch) {
+    const std::string folder = kft::real_scene_folder();
+    if (folder.empty()) GTEST_FAIL() << "the real COB scenes are not installed (package assimp-testmodels)";
+    const std::string name = GetParam();
+    const auto bytes = kft::read_file(folder + "/" + name + ".cob");
+    kf::Scene scene;
+    FILE* quiet = std::fopen("/dev/null", "w");
+    ASSERT_NE(quiet, nullptr);
+    kf::read_cob_file(bytes, scene, quiet);
+    std::fclose(quiet);
+
+    const kfm::Built built = kfm::build(scene);
+    ASSERT_EQ(built.error, "");
+    const std::string recorded = kft::read_text(std::string(KEELFORGE_REAL_DIR) + "/" + name + ".stdout");
+    const size_t from = recorded.find("\n Starting cob -> model data\n");
+    const size_t to = recorded.find("\n Finding BSP data\n");
+    ASSERT_NE(from, std::string::npos);
+    ASSERT_NE(to, std::string::npos);
+    EXPECT_EQ(built.report, recorded.substr(from, to - from));
+
+    kf::Model nested = kfm::model_before_normals(scene);
+    nested_corner_normals(nested);
+    EXPECT_EQ(first_difference(built.model, nested), "");
+    EXPECT_EQ(kfm::grouping_fault(built.model), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Package, RealScenes, ::testing::Values("dwarf", "molecule", "spider_4_3", "spider_6_6"));
