@@ -251,6 +251,7 @@ private:
     void step(const Frame& f) {
         const size_t o = f.pos;
         if (o >= end_ || end_ - o < 8) fail(std::min(o, end_), "an opcode list runs past the end of the model data");
+        if ((o - start_) % 4 != 0) fail(o, "opcode does not start on a multiple of 4 from the model data's start");
         if (o == final_eof_) fail(o, "an opcode list runs into the closing OP_EOF of the model data");
         int32_t id = in_.i32(o, end_, "opcode id");
         int32_t size = in_.i32(o + 4, end_, "opcode size");
