@@ -21,7 +21,7 @@ public:
     kf::Model model() {
         ModelMaker mk;
         const int segments = 1 + pick(4);
-        for (int s = 0; s < segments; ++s) mk.segment("s" + std::to_string(s));
+        for (int s = 0; s < segments; ++s) mk.segment(numbered("s", s));
 
         const int vertices = pick(48);
         for (int i = 0; i < vertices; ++i) {

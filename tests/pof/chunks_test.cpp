@@ -60,7 +60,7 @@ float length(V p) {
 // file numbering, which closes the gap the shield leaves.
 TEST(Hdr2, RenumbersAroundTheShieldAndWritesTheFixedFields) {
     ModelMaker mk;
-    for (int s = 0; s < 7; ++s) mk.segment("s" + std::to_string(s));
+    for (int s = 0; s < 7; ++s) mk.segment(numbered("s", s));
     mk.model.shield_segment = 3;
     mk.model.detail_list = {0, 2, 5};
     mk.model.debris_list = {4, 6};
@@ -468,7 +468,7 @@ class ChunkOrder : public ::testing::TestWithParam<OrderCase> {};
 TEST_P(ChunkOrder, FileHeadThenChunksInTheirFixedOrder) {
     const OrderCase& c = GetParam();
     ModelMaker mk;
-    for (int s = 0; s < 3; ++s) mk.segment(c.shield != 0 && s == c.shield ? "shield" : "s" + std::to_string(s));
+    for (int s = 0; s < 3; ++s) mk.segment(c.shield != 0 && s == c.shield ? std::string("shield") : numbered("s", s));
     mk.model.shield_segment = c.shield;
     mk.model.detail_list = {0};
     for (int32_t s = 0; s < 3; ++s) {
