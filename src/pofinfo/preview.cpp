@@ -458,6 +458,11 @@ int write_png_file(const std::string& path, const Image& img, std::string& error
 
 } // namespace
 
+PanelRect preview_panel(int index) {
+    return {MARGIN + (index % COLUMNS) * (PANEL + MARGIN), TITLE_H + (index / COLUMNS) * (CAPTION_H + PANEL + MARGIN) + CAPTION_H,
+            PANEL, PANEL};
+}
+
 ImageSize preview_size(const Model& m) {
     return {COLUMNS * PANEL + (COLUMNS + 1) * MARGIN, TITLE_H + 2 * (CAPTION_H + PANEL + MARGIN) + legend_height(m)};
 }
@@ -485,9 +490,10 @@ std::string write_preview(const Model& m, const std::string& png_path) {
         make_view("three-quarter, front right above", {-1, -0.75, -1.1}, {0, 1, 0}),
         make_view("three-quarter, rear left below", {0.9, 0.6, 1}, {0, 1, 0}),
     };
+    // Top left corner of panel i's caption; its drawing area lies below.
     auto panel_origin = [](int i) {
-        return std::array<int, 2>{MARGIN + (i % COLUMNS) * (PANEL + MARGIN),
-                                  TITLE_H + (i / COLUMNS) * (CAPTION_H + PANEL + MARGIN)};
+        const PanelRect r = preview_panel(i);
+        return std::array<int, 2>{r.x, r.y - CAPTION_H};
     };
     auto caption = [&](int i, const std::string& text) {
         const auto o = panel_origin(i);

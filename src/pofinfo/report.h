@@ -25,6 +25,14 @@ struct ImageSize {
 // Size of the preview picture of a model.
 ImageSize preview_size(const pofread::Model& model);
 
+// Where the drawing area of a panel lies in the preview picture. Panels:
+// 0 front, 1 right side, 2 top, 3 three-quarter from front right above,
+// 4 shield, 5 three-quarter from rear left below.
+struct PanelRect {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+PanelRect preview_panel(int index);
+
 // Renders the preview picture and writes it as a PNG file. Returns an empty
 // string on success, otherwise what went wrong.
 std::string write_preview(const pofread::Model& model, const std::string& png_path);
