@@ -30,14 +30,16 @@ static std::string quote(const std::string& s) {
 }
 
 RunResult run_keelforge(const std::vector<uint8_t>& input, const std::string& name,
-                        std::optional<std::vector<std::string>> args) {
+                        std::optional<std::vector<std::string>> args, const std::vector<PlacedFile>& placed) {
     std::string tmpl = (fs::temp_directory_path() / "keelforge-e2e-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
     const fs::path dir = tmpl;
-    {
-        std::ofstream f(dir / name, std::ios::binary);
-        f.write(reinterpret_cast<const char*>(input.data()), static_cast<std::streamsize>(input.size()));
-    }
+    auto place = [&](const std::string& file, const std::vector<uint8_t>& bytes) {
+        std::ofstream f(dir / file, std::ios::binary);
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    };
+    place(name, input);
+    for (const PlacedFile& p : placed) place(p.name, p.bytes);
     std::string cmd = "cd " + quote(dir.string()) + " && " + quote(KEELFORGE_BINARY);
     for (const std::string& a : args ? *args : std::vector<std::string>{name}) cmd += " " + quote(a);
     cmd += " > .stdout 2> .stderr";

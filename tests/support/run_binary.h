@@ -15,10 +15,18 @@ struct RunResult {
     std::vector<std::string> files;          // every file left in the folder afterwards
 };
 
-// Copies `input` into a new empty folder as `name`, runs keelforge there with
-// `args` (default: just `name`), and collects the outcome.
+// A file placed in the folder before the run.
+struct PlacedFile {
+    std::string name;
+    std::vector<uint8_t> bytes;
+};
+
+// Copies `input` into a new empty folder as `name`, together with `placed`,
+// runs keelforge there with `args` (default: just `name`), and collects the
+// outcome.
 RunResult run_keelforge(const std::vector<uint8_t>& input, const std::string& name = "scene.cob",
-                        std::optional<std::vector<std::string>> args = std::nullopt);
+                        std::optional<std::vector<std::string>> args = std::nullopt,
+                        const std::vector<PlacedFile>& placed = {});
 
 std::vector<uint8_t> read_file(const std::string& path);
 std::string read_text(const std::string& path);
