@@ -132,6 +132,15 @@ TEST(Hdr2, BoxAndRadiusCoverEveryVertexInModelSpace) {
     EXPECT_EQ(vec3_at(c, 20), (V{11, 0, 0}));
     EXPECT_EQ(vec3_at(c, 32), (V{11, 0, 0}));
     EXPECT_EQ(f32_at(c, 8), 11.0f);
+
+    // The radius is the length of the rounded float position: taken from
+    // the unrounded sum, this one would come out one step larger.
+    ModelMaker off;
+    off.segment("hull");
+    off.segment("pod", 0, {0x1.f147aep+2f, 0x1.a36e2ep-14f, -0x1.f147aep+2f});
+    off.model.detail_list = {0};
+    off.vertex(1, {0x1.5f51cp+6f, -0x1.7c257ep+4f, -0x1.c570e4p+5f});
+    EXPECT_EQ(bits(f32_at(hdr2(off.model), 8)), bits(0x1.d6dfb6p+6f));
 }
 
 TEST(Txtr, BaseNames) {
