@@ -107,9 +107,13 @@ void print_tree(FILE* out, const Model& m) {
         std::fprintf(out, "subobject %d \"%s\", parent %d: model data at byte %zu, %u bytes (offsets below count from there)\n",
                      s.number, clean(s.name).c_str(), s.parent, s.data_offset, s.data_size);
         for (const pofread::Op& op : s.ops) {
-            const int indent = 2 + 4 * op.depth;
-            if (!op.list.empty()) std::fprintf(out, "%*s%s:\n", indent - 2, "", op.list.c_str());
-            std::fprintf(out, "%*s@%zu %s", indent, "", op.offset - s.data_offset, pofread::op_name(op.id));
+            // Deep trees would push the lines off any screen: past MAX_INDENT
+            // levels the indent stops growing and the level is printed instead.
+            constexpr int MAX_INDENT = 24;
+            const int indent = 2 + 4 * std::min(op.depth, MAX_INDENT);
+            const std::string level = op.depth > MAX_INDENT ? "[" + std::to_string(op.depth) + "] " : "";
+            if (!op.list.empty()) std::fprintf(out, "%*s%s%s:\n", indent - 2, "", level.c_str(), op.list.c_str());
+            std::fprintf(out, "%*s%s@%zu %s", indent, "", level.c_str(), op.offset - s.data_offset, pofread::op_name(op.id));
             switch (op.id) {
             case 0:
                 break;

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ostream>
 #include <string>
@@ -94,6 +95,16 @@ TEST(Cli, TreeNestsTheSortingNodes) {
     for (const char* list : {"back:", "prelist:", "postlist:", "online:"}) EXPECT_NE(r.out.find(list), std::string::npos);
     EXPECT_NE(r.out.find("texture 0 (plate)"), std::string::npos);
     EXPECT_NE(r.out.find("texture 7 (no TXTR entry)"), std::string::npos);
+}
+
+TEST(Cli, TreeIndentStaysBoundedForDeepTrees) {
+    const PofinfoRun r = run_pofinfo({"--tree", "{file}"}, deep_tree_pof(300));
+    EXPECT_EQ(r.status, 0);
+    size_t longest = 0;
+    for (size_t start = 0, end; (end = r.out.find('\n', start)) != std::string::npos; start = end + 1)
+        longest = std::max(longest, end - start);
+    EXPECT_LT(longest, 250u);
+    EXPECT_NE(r.out.find("[300] front:\n"), std::string::npos);
 }
 
 TEST(Cli, JsonParsesBackToTheSameModel) {
