@@ -15,7 +15,10 @@ std::vector<uint8_t> assemble_pof(const Scene& scene, const Model& model, FILE* 
     std::fprintf(out, " Scount = %d\n", static_cast<int>(model.Scount));
     std::fprintf(out, " chunknum = %d\n", static_cast<int>(scene.chunknum));
 
+    // Room for a typical model from the start; larger ones grow the buffer.
+    constexpr size_t POF_BUFFER_SIZE = 768000;
     PofBuffer pof;
+    pof.bytes.reserve(POF_BUFFER_SIZE);
     Slots slots(model);
     pof_put_i32(pof, pof_id("PSPO"));
     pof_put_i32(pof, POF_VERSION);
