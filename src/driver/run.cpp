@@ -4,18 +4,24 @@
 #include "model/model.h"
 #include "pof/pof.h"
 
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <cstring>
+#include <memory>
 
 namespace kf {
 
 namespace {
 
-bool read_whole_file(const std::string& path, std::vector<uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+using File = std::unique_ptr<FILE, decltype(&std::fclose)>;
+
+// The whole input in memory; the reader then works on bytes with every read checked.
+std::vector<uint8_t> read_whole_file(FILE* in) {
+    std::vector<uint8_t> bytes;
+    uint8_t block[1 << 16];
+    size_t n;
+    while ((n = std::fread(block, 1, sizeof block, in)) > 0) bytes.insert(bytes.end(), block, block + n);
+    if (std::ferror(in)) throw Fatal(std::string(" Error: cannot read the input file: ") + std::strerror(errno));
+    return bytes;
 }
 
 } // namespace
@@ -26,8 +32,8 @@ int run(const std::vector<std::string>& args, FILE* out, const std::string& outp
         return 1;
     }
     const std::string& path = args[1];
-    std::vector<uint8_t> file;
-    if (!read_whole_file(path, file)) {
+    File in(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!in) {
         std::fprintf(out, "File not found\n\n Done...\n");
         return 1;
     }
@@ -35,9 +41,11 @@ int run(const std::vector<std::string>& args, FILE* out, const std::string& outp
     std::fprintf(out, " Processing %s\n\n", path.c_str());
 
     Scene scene;
-    read_cob_file(file, scene, out);
-    file.clear();
-    file.shrink_to_fit();
+    {
+        const std::vector<uint8_t> file = read_whole_file(in.get());
+        in.reset(); // the input is closed before the model is built
+        read_cob_file(file, scene, out);
+    }
 
     Model model;
     build_model(scene, model, out);
