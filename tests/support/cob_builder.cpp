@@ -39,14 +39,14 @@ std::vector<uint8_t> sub_b() { return {'b', ':'}; }
 
 std::vector<uint8_t> sub_e(const std::string& file) {
     Bytes b;
-    b.text("e:").u16(static_cast<uint16_t>(file.size())).text(file);
+    b.u8('e').u8(':').u16(static_cast<uint16_t>(file.size())).text(file);
     return b.data;
 }
 
 std::vector<uint8_t> sub_t(const std::string& file, float offset_u, float offset_v, float repeat_u, float repeat_v,
                            uint8_t flags) {
     Bytes b;
-    b.text("t:").u8(flags).u16(static_cast<uint16_t>(file.size())).text(file);
+    b.u8('t').u8(':').u8(flags).u16(static_cast<uint16_t>(file.size())).text(file);
     b.f32(offset_u).f32(offset_v).f32(repeat_u).f32(repeat_v);
     return b.data;
 }

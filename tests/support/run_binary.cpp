@@ -1,5 +1,9 @@
 #include "support/run_binary.h"
 
+#include "pofinfo/pofread.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -54,6 +58,11 @@ RunResult run_keelforge(const std::vector<uint8_t>& input, const std::string& na
         if (f != ".stdout" && f != ".stderr" && f != name) r.files.push_back(f);
     }
     if (!read_text((dir / ".stderr").string()).empty()) r.status = -2; // nothing may go to the error stream
+    // Every file the converter says it wrote must read back as a sound model.
+    if (r.status == 0 && r.pof) {
+        const pofread::Validation v = pofread::validate(*r.pof);
+        if (!v.ok) ADD_FAILURE() << "test.pof does not read back: at byte " << v.offset << ": " << v.problem;
+    }
     fs::remove_all(dir);
     return r;
 }
