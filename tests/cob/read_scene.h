@@ -4,6 +4,7 @@
 
 #include "cob/reader.h"
 #include "keelforge.h"
+#include "support/capture.h"
 #include "support/cob_report.h"
 
 #include <cstdint>
@@ -24,9 +25,7 @@ struct ReadResult {
 
 inline ReadResult read_scene(const std::vector<uint8_t>& bytes) {
     ReadResult r;
-    char* text = nullptr;
-    size_t length = 0;
-    FILE* out = open_memstream(&text, &length);
+    Capture out;
     try {
         kf::read_cob_file(bytes, r.scene, out);
     } catch (const kf::Fatal& e) {
@@ -34,9 +33,7 @@ inline ReadResult read_scene(const std::vector<uint8_t>& bytes) {
         r.error = e.what();
         r.status = e.status();
     }
-    std::fclose(out);
-    r.report.assign(text, length);
-    std::free(text);
+    r.report = out.text();
     return r;
 }
 

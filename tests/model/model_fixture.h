@@ -4,6 +4,7 @@
 
 #include "cob/scene.h"
 #include "model/model.h"
+#include "support/capture.h"
 
 #include <array>
 #include <bit>
@@ -17,30 +18,7 @@
 
 namespace kfm {
 
-// Everything written to a FILE*, kept in memory.
-class Capture {
-public:
-    Capture() : file_(open_memstream(&buffer_, &size_)) {
-        if (!file_) throw std::runtime_error("open_memstream failed");
-    }
-    ~Capture() {
-        std::fclose(file_);
-        std::free(buffer_);
-    }
-    Capture(const Capture&) = delete;
-    Capture& operator=(const Capture&) = delete;
-
-    FILE* file() { return file_; }
-    std::string text() {
-        std::fflush(file_);
-        return std::string(buffer_, size_);
-    }
-
-private:
-    char* buffer_ = nullptr;
-    size_t size_ = 0;
-    FILE* file_;
-};
+using Capture = kft::Capture;
 
 // Scene tables filled the way the reader fills them: groups (sections),
 // polygon objects (chunks) inside the current group, vertices and faces

@@ -5,6 +5,7 @@
 #include "bsp/bsp.h"
 #include "model/model.h"
 #include "pof/pof.h"
+#include "support/capture.h"
 
 #include <algorithm>
 #include <array>
@@ -45,30 +46,7 @@ inline uint32_t bits(float f) { return std::bit_cast<uint32_t>(f); }
 inline float fadd(float a, float b) { return static_cast<float>(static_cast<double>(a) + static_cast<double>(b)); }
 inline float fsub(float a, float b) { return static_cast<float>(static_cast<double>(a) - static_cast<double>(b)); }
 
-// An in-memory console sink.
-class Report {
-public:
-    Report() : file_(open_memstream(&data_, &size_)) {
-        if (!file_) throw std::runtime_error("open_memstream failed");
-    }
-    ~Report() {
-        std::fclose(file_);
-        std::free(data_);
-    }
-    Report(const Report&) = delete;
-    Report& operator=(const Report&) = delete;
-
-    operator FILE*() const { return file_; }
-    std::string text() {
-        std::fflush(file_);
-        return {data_, size_};
-    }
-
-private:
-    char* data_ = nullptr;
-    size_t size_ = 0;
-    FILE* file_;
-};
+using Report = kft::Capture;
 
 // "s3" and the like. Built by appending: prepending to a temporary string
 // draws a false overflow warning from g++ 12 at -O3.
