@@ -103,10 +103,13 @@ std::vector<uint8_t> mat1_data(const Mat1& m) {
 }
 
 CobBuilder::CobBuilder(char variant) {
-    std::string header = "Caligari V00.01";
+    // 32 bytes: a format name and version, the variant letter at offset 15,
+    // then the byte order ("LH", little-endian) and blanks up to a line end.
+    std::string header = "Scene   V00.01";
+    header.push_back(' ');
     header.push_back(variant);
     header += "LH             \n";
-    if (header.size() != 32) throw std::logic_error("COB header must be 32 bytes");
+    if (header.size() != 32 || header[15] != variant) throw std::logic_error("COB header must be 32 bytes");
     out_.text(header);
 }
 
