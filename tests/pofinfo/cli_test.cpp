@@ -19,15 +19,6 @@ using namespace pft;
 
 namespace {
 
-Mat1 flat_material(uint16_t number, float r, float g, float b) {
-    Mat1 m;
-    m.number = number;
-    m.red = r;
-    m.green = g;
-    m.blue = b;
-    return m;
-}
-
 // One red triangle in a group named wing.
 std::vector<uint8_t> small_model() {
     return convert(CobBuilder()

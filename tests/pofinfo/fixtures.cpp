@@ -42,15 +42,6 @@ Polh cube_at(Point p, float h) {
 
 namespace {
 
-Mat1 flat(uint16_t number, float r, float g, float b) {
-    Mat1 m;
-    m.number = number;
-    m.red = r;
-    m.green = g;
-    m.blue = b;
-    return m;
-}
-
 Mat1 textured(uint16_t number, const std::string& path) {
     Mat1 m;
     m.number = number;
@@ -66,24 +57,24 @@ std::vector<uint8_t> rich_scene() {
     const int32_t hull = cob.last_id();
     Polh body = cube(1.0f);
     for (size_t f = 3; f < 6; ++f) body.faces[f].material = 1;
-    cob.polh(body).mat1(textured(0, "D:\\maps\\plate.bmp")).mat1(flat(1, 0.8f, 0.2f, 0.1f));
+    cob.polh(body).mat1(textured(0, "D:\\maps\\plate.bmp")).mat1(flat_material(1, 0.8f, 0.2f, 0.1f));
 
     cob.grou("turret", {0, 0, 1.5f}, std::nullopt, hull);
     const int32_t turret = cob.last_id();
     cob.polh(cube_at({0, 0, 1.5f}, 0.4f)).mat1(textured(0, "D:\\maps\\gun.tga"));
 
     cob.grou("barrel", {1.0f, 0, 1.5f}, std::nullopt, turret);
-    cob.polh(cube_at({1.2f, 0, 1.5f}, 0.15f)).mat1(flat(0, 0.3f, 0.3f, 0.3f));
+    cob.polh(cube_at({1.2f, 0, 1.5f}, 0.15f)).mat1(flat_material(0, 0.3f, 0.3f, 0.3f));
 
     cob.grou("detail1", {0, 0, 0});
-    cob.polh(cube(0.9f)).mat1(flat(0, 0.5f, 0.5f, 0.5f));
+    cob.polh(cube(0.9f)).mat1(flat_material(0, 0.5f, 0.5f, 0.5f));
 
     cob.grou("debris01", {0, 3, 0});
     cob.polh(triangle({0, 3, 0}, {1, 3, 0}, {0, 3, 1})).mat1(textured(0, "D:\\maps\\plate.bmp"));
 
     cob.grou("shield", {0, 0, 0.5f});
     const int32_t shield = cob.last_id();
-    cob.polh(tetrahedron(3.0f)).mat1(flat(0, 0.2f, 0.6f, 1.0f));
+    cob.polh(tetrahedron(3.0f)).mat1(flat_material(0, 0.2f, 0.6f, 1.0f));
 
     cob.grou("fin", {-1.0f, 0, 1.2f}, std::nullopt, shield);
     cob.polh(triangle({-1, 0, 1}, {-1.5f, 0, 1}, {-1, 0, 1.6f}, 7));

@@ -157,6 +157,10 @@ void CobBuilder::save(const std::string& path) const {
     if (!f) throw std::runtime_error("cannot write " + path);
 }
 
+Mat1 flat_material(uint16_t number, float red, float green, float blue, char facet) {
+    return Mat1{.number = number, .facet = facet, .red = red, .green = green, .blue = blue};
+}
+
 Polh triangle(Point a, Point b, Point c, uint16_t material) {
     Polh o;
     o.name = "Triangle";

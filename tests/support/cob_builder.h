@@ -103,6 +103,9 @@ std::vector<uint8_t> grou_data(const std::string& name, Point position, uint16_t
 std::vector<uint8_t> polh_data(const Polh& object);
 std::vector<uint8_t> mat1_data(const Mat1& material);
 
+// A flat-colour material (no sub-chunks).
+Mat1 flat_material(uint16_t number, float red, float green, float blue, char facet = 'f');
+
 // Small shapes.
 Polh triangle(Point a, Point b, Point c, uint16_t material = 0);
 Polh cube(float half = 1.0f, uint16_t material = 0); // 8 vertices, 6 outward-wound quadrilaterals
