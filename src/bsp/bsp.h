@@ -28,6 +28,16 @@ constexpr uint32_t SORTNORM_PRELIST = 44;
 constexpr uint32_t SORTNORM_POSTLIST = 48;
 constexpr uint32_t SORTNORM_ONLINE = 52;
 
+// Running componentwise bounds of points, seeded from the first point; only a
+// strictly smaller or greater coordinate replaces the current one, so of
+// equal coordinates (-0 and +0) the first one seen stays.
+struct Bounds {
+    vec3 min, max;
+    bool empty = true;
+
+    void add(const vec3& p);
+};
+
 // Position of each model vertex and normal in its subobject's point list,
 // assigned by write_defpoints and read by the polygon opcodes. The shield
 // writer reuses vertex_slot for its own numbering.

@@ -15,25 +15,6 @@ bool in_box(const vec3& q, const vec3& min, const vec3& max) {
     return min.x <= q.x && q.x < max.x && min.y <= q.y && q.y < max.y && min.z <= q.z && q.z < max.z;
 }
 
-// Running componentwise bounds; only a strictly smaller or greater
-// coordinate replaces the current one.
-struct Bounds {
-    vec3 min, max;
-    bool empty = true;
-
-    void add(const vec3& p) {
-        if (empty) {
-            min = max = p;
-            empty = false;
-            return;
-        }
-        for (int a = 0; a < 3; ++a) {
-            if (axis(p, a) > axis(max, a)) axis(max, a) = axis(p, a);
-            if (axis(p, a) < axis(min, a)) axis(min, a) = axis(p, a);
-        }
-    }
-};
-
 struct Tree {
     PofBuffer& pof;
     const Slots& slots;

@@ -10,28 +10,15 @@ double d(float f) { return static_cast<double>(f); }
 
 double length(const vec3& p) { return std::sqrt(d(p.x) * d(p.x) + d(p.y) * d(p.y) + d(p.z) * d(p.z)); }
 
-// Box and radius of a set of points, seeded from the first; only strictly
-// greater or smaller values replace the running ones.
+// Box of a set of points and their largest distance from the origin.
 struct Extent {
-    vec3 min, max;
+    Bounds box;
     double radius = 0.0;
-    bool empty = true;
 
     void add(const vec3& p) {
         const double r = length(p);
-        if (empty) {
-            min = max = p;
-            radius = r;
-            empty = false;
-            return;
-        }
-        if (p.x > max.x) max.x = p.x;
-        if (p.y > max.y) max.y = p.y;
-        if (p.z > max.z) max.z = p.z;
-        if (p.x < min.x) min.x = p.x;
-        if (p.y < min.y) min.y = p.y;
-        if (p.z < min.z) min.z = p.z;
-        if (r > radius) radius = r;
+        if (box.empty || r > radius) radius = r;
+        box.add(p);
     }
 };
 
@@ -81,15 +68,15 @@ void write_hdr2_chunk(PofBuffer& pof, const Model& model) {
     Extent all;
     for (const ModelVertex& v : model.vertex)
         all.add(sum(v.position, model.segment[static_cast<size_t>(v.segment)].offset));
-    if (all.empty) all.add(vec3{});
+    if (all.box.empty) all.add(vec3{});
 
     const int32_t subobjects = static_cast<int32_t>(model.Scount) - (model.shield_segment != 0 ? 1 : 0);
     uint32_t size = pof_begin_chunk(pof, pof_id("HDR2"));
     pof_put_f32(pof, static_cast<float>(all.radius));
     pof_put_i32(pof, 1); // flags
     pof_put_i32(pof, subobjects);
-    pof_put_vec3(pof, all.min);
-    pof_put_vec3(pof, all.max);
+    pof_put_vec3(pof, all.box.min);
+    pof_put_vec3(pof, all.box.max);
     pof_put_i32(pof, static_cast<int32_t>(model.detail_list.size()));
     for (int32_t s : model.detail_list) pof_put_i32(pof, file_number(model, s));
     pof_put_i32(pof, static_cast<int32_t>(model.debris_list.size()));
@@ -106,7 +93,7 @@ void write_obj2_chunk(PofBuffer& pof, Slots& slots, const Model& model, uint32_t
     Extent own; // in the segment's own frame
     for (const ModelVertex& v : model.vertex)
         if (v.segment == s) own.add(v.position);
-    if (own.empty) own.add(vec3{});
+    if (own.box.empty) own.add(vec3{});
 
     vec3 offset;
     if (segment != 0)
@@ -119,8 +106,8 @@ void write_obj2_chunk(PofBuffer& pof, Slots& slots, const Model& model, uint32_t
     pof_put_i32(pof, file_number(model, seg.parent));
     pof_put_vec3(pof, offset);
     pof_put_vec3(pof, vec3{}); // geometric center
-    pof_put_vec3(pof, own.min);
-    pof_put_vec3(pof, own.max);
+    pof_put_vec3(pof, own.box.min);
+    pof_put_vec3(pof, own.box.max);
     pof_put_text(pof, seg.name);
     pof_put_i32(pof, 4); // properties: four zero bytes
     pof_put_i32(pof, 0);
@@ -130,7 +117,7 @@ void write_obj2_chunk(PofBuffer& pof, Slots& slots, const Model& model, uint32_t
     uint32_t data_size = pof.pof_pos();
     pof_put_i32(pof, static_cast<int32_t>(SIZE_PLACEHOLDER));
     write_defpoints(pof, slots, model, s, out);
-    build_bsp(pof, slots, model, widen_min(own.min), widen_max(own.max), s);
+    build_bsp(pof, slots, model, widen_min(own.box.min), widen_max(own.box.max), s);
     write_eof(pof);
     pof_end_chunk(pof, size);
     pof_end_chunk(pof, data_size);
