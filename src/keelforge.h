@@ -14,6 +14,19 @@ struct vec3 {
     float z = 0.0f;
 };
 
+// Componentwise a + b and a - b, each component computed in double and
+// rounded to float once.
+inline vec3 vec3_add(const vec3& a, const vec3& b) {
+    return {static_cast<float>(static_cast<double>(a.x) + static_cast<double>(b.x)),
+            static_cast<float>(static_cast<double>(a.y) + static_cast<double>(b.y)),
+            static_cast<float>(static_cast<double>(a.z) + static_cast<double>(b.z))};
+}
+inline vec3 vec3_sub(const vec3& a, const vec3& b) {
+    return {static_cast<float>(static_cast<double>(a.x) - static_cast<double>(b.x)),
+            static_cast<float>(static_cast<double>(a.y) - static_cast<double>(b.y)),
+            static_cast<float>(static_cast<double>(a.z) - static_cast<double>(b.z))};
+}
+
 // Table capacities. A table accepts exactly its limit's number of entries;
 // the entry that would be one more ends the run with the limit's message.
 constexpr uint32_t VEC_MAX = 15000;      // scene and model vertices

@@ -8,11 +8,6 @@ namespace {
 
 double d(float f) { return static_cast<double>(f); }
 
-vec3 difference(vec3 a, vec3 b) {
-    return {static_cast<float>(d(a.x) - d(b.x)), static_cast<float>(d(a.y) - d(b.y)),
-            static_cast<float>(d(a.z) - d(b.z))};
-}
-
 // Corner slots above n_points hold model vertex 0; a model without vertices
 // has none, and its slot 0 reads as the origin.
 vec3 vertex_position(const Model& model, uint16_t k) {
@@ -29,8 +24,8 @@ void vec3_normalise(vec3& v) {
 }
 
 void face_normal(const vec3 points[3], vec3& out) {
-    vec3 a = difference(points[0], points[1]);
-    vec3 b = difference(points[1], points[2]);
+    vec3 a = vec3_sub(points[0], points[1]);
+    vec3 b = vec3_sub(points[1], points[2]);
     out = {static_cast<float>(d(a.y) * d(b.z) - d(a.z) * d(b.y)),
            static_cast<float>(d(a.z) * d(b.x) - d(a.x) * d(b.z)),
            static_cast<float>(d(a.x) * d(b.y) - d(a.y) * d(b.x))};

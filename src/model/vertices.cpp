@@ -27,10 +27,7 @@ void convert_vertices(const Scene& scene, Model& model, VertexUse& use, FILE* ou
     }
     for (ModelVertex& v : model.vertex) {
         if (v.segment == 0) continue;
-        const vec3& o = model.segment[static_cast<size_t>(v.segment)].offset;
-        v.position = {static_cast<float>(static_cast<double>(v.position.x) - static_cast<double>(o.x)),
-                      static_cast<float>(static_cast<double>(v.position.y) - static_cast<double>(o.y)),
-                      static_cast<float>(static_cast<double>(v.position.z) - static_cast<double>(o.z))};
+        v.position = vec3_sub(v.position, model.segment[static_cast<size_t>(v.segment)].offset);
     }
 }
 

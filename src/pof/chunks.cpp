@@ -22,16 +22,6 @@ struct Extent {
     }
 };
 
-vec3 sum(const vec3& a, const vec3& b) {
-    return {static_cast<float>(d(a.x) + d(b.x)), static_cast<float>(d(a.y) + d(b.y)),
-            static_cast<float>(d(a.z) + d(b.z))};
-}
-
-vec3 difference(const vec3& a, const vec3& b) {
-    return {static_cast<float>(d(a.x) - d(b.x)), static_cast<float>(d(a.y) - d(b.y)),
-            static_cast<float>(d(a.z) - d(b.z))};
-}
-
 void put_zeros(PofBuffer& pof, int n) {
     for (int i = 0; i < n; ++i) pof_put_i32(pof, 0);
 }
@@ -67,7 +57,7 @@ void write_hdr2_chunk(PofBuffer& pof, const Model& model) {
     // A model without vertices measures as the single point at the origin.
     Extent all;
     for (const ModelVertex& v : model.vertex)
-        all.add(sum(v.position, model.segment[static_cast<size_t>(v.segment)].offset));
+        all.add(vec3_add(v.position, model.segment[static_cast<size_t>(v.segment)].offset));
     if (all.box.empty) all.add(vec3{});
 
     const int32_t subobjects = static_cast<int32_t>(model.Scount) - (model.shield_segment != 0 ? 1 : 0);
@@ -98,7 +88,7 @@ void write_obj2_chunk(PofBuffer& pof, Slots& slots, const Model& model, uint32_t
     vec3 offset;
     if (segment != 0)
         offset = seg.parent == -1 ? seg.offset
-                                  : difference(seg.offset, model.segment[static_cast<size_t>(seg.parent)].offset);
+                                  : vec3_sub(seg.offset, model.segment[static_cast<size_t>(seg.parent)].offset);
 
     uint32_t size = pof_begin_chunk(pof, pof_id("OBJ2"));
     pof_put_i32(pof, file_number(model, s));
