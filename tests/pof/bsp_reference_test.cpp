@@ -51,24 +51,11 @@ public:
             return {a, b};
         }
         default: {
-            kf::vec3 lo{}, hi{};
-            bool first = true;
-            for (const kf::ModelVertex& v : model.vertex) {
-                if (v.segment != segment) continue;
-                const kf::vec3& p = v.position;
-                if (first) {
-                    lo = hi = p;
-                    first = false;
-                    continue;
-                }
-                if (p.x > hi.x) hi.x = p.x;
-                if (p.y > hi.y) hi.y = p.y;
-                if (p.z > hi.z) hi.z = p.z;
-                if (p.x < lo.x) lo.x = p.x;
-                if (p.y < lo.y) lo.y = p.y;
-                if (p.z < lo.z) lo.z = p.z;
-            }
-            return {kf::widen_min(lo), kf::widen_max(hi)};
+            kf::Bounds box;
+            for (const kf::ModelVertex& v : model.vertex)
+                if (v.segment == segment) box.add(v.position);
+            if (box.empty) box.add(kf::vec3{});
+            return {kf::widen_min(box.min), kf::widen_max(box.max)};
         }
         }
     }
