@@ -61,4 +61,11 @@ void build_bsp(PofBuffer& pof, const Slots& slots, const Model& model, vec3 min,
 vec3 widen_min(vec3 a);
 vec3 widen_max(vec3 a);
 
+// Upper corner of a subobject's root tree box: `max` widened by BOX_MARGIN,
+// except on an axis where the margin is lost to rounding (magnitudes of
+// 32768 and more): there it is the next float above `max`. The tree's boxes
+// are open above, so without this a polygon centred on the segment's top,
+// right or front side would lie in no box and be left out.
+vec3 root_box_max(vec3 max);
+
 } // namespace kf

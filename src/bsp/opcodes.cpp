@@ -1,5 +1,8 @@
 #include "bsp/bsp.h"
 
+#include <cmath>
+#include <limits>
+
 namespace kf {
 
 namespace {
@@ -30,6 +33,14 @@ vec3 widen_min(vec3 a) {
 vec3 widen_max(vec3 a) {
     const double m = static_cast<double>(BOX_MARGIN);
     return {shift(a.x, m), shift(a.y, m), shift(a.z, m)};
+}
+
+vec3 root_box_max(vec3 max) {
+    vec3 w = widen_max(max);
+    auto above = [](float widened, float m) {
+        return widened > m ? widened : std::nextafter(m, std::numeric_limits<float>::infinity());
+    };
+    return {above(w.x, max.x), above(w.y, max.y), above(w.z, max.z)};
 }
 
 void write_eof(PofBuffer& pof) {

@@ -13,6 +13,7 @@ void build_model(const Scene& scene, Model& model, FILE* out) {
     polygon_centers(model);
     build_corner_normals(model);
     check_normal_limits(model);
+    check_finite_points(model);
 }
 
 } // namespace kf

@@ -62,8 +62,8 @@ struct VertexUse {
 };
 
 // Builds the model tables from the scene tables, reporting on `out`.
-// Throws Fatal for duplicate role names and for normal counts the output
-// format cannot hold.
+// Throws Fatal for duplicate role names, for normal counts the output format
+// cannot hold and for points that are not finite.
 void build_model(const Scene& scene, Model& model, FILE* out);
 
 // The builder's steps, in the order build_model runs them.
@@ -74,6 +74,7 @@ void convert_polygons(const Scene& scene, const VertexUse& use, Model& model);
 void polygon_centers(Model& model);
 void build_corner_normals(Model& model);
 void check_normal_limits(const Model& model);
+void check_finite_points(const Model& model);
 
 // Scene point (x, y, z) to model point (-20y, 20z, 20x).
 vec3 scene_to_model(vec3 p);

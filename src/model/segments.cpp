@@ -45,6 +45,17 @@ void find_roles(Model& model) {
     }
 }
 
+// The shield is not written as a subobject, so a group nested under it
+// would name a number that belongs to another subobject (or to itself).
+// Such a group hangs from the shield group's own parent in the scene.
+void adopt_shield_children(const Scene& scene, Model& model) {
+    const int32_t k = model.shield_segment;
+    if (k == 0) return;
+    const int32_t up = scene.cob_section[static_cast<size_t>(k)].parent;
+    for (uint32_t s = 0; s < model.Scount; ++s)
+        if (model.segment[s].parent == k) model.segment[s].parent = up;
+}
+
 void report_hierarchy(const Scene& scene, FILE* out) {
     std::fprintf(out, " parent = ");
     for (const CobSection& section : scene.cob_section) std::fprintf(out, " %ld", static_cast<long>(section.parent));
@@ -81,6 +92,7 @@ void build_segments(const Scene& scene, Model& model, FILE* out) {
     model.segment[0].offset = {0.0f, 0.0f, 0.0f};
     model.segment[0].parent = -1;
     find_roles(model);
+    adopt_shield_children(scene, model);
     report_hierarchy(scene, out);
 }
 

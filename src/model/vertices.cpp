@@ -1,6 +1,14 @@
 #include "model/model.h"
 
+#include <cmath>
+
 namespace kf {
+
+namespace {
+
+bool finite(const vec3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+} // namespace
 
 void mark_used_vertices(const Scene& scene, VertexUse& use) {
     use.vertex_used.assign(scene.cob_vcount(), 0);
@@ -29,6 +37,18 @@ void convert_vertices(const Scene& scene, Model& model, VertexUse& use, FILE* ou
         if (v.segment == 0) continue;
         v.position = vec3_sub(v.position, model.segment[static_cast<size_t>(v.segment)].offset);
     }
+}
+
+void check_finite_points(const Model& model) {
+    // A point at infinity or not a number would give the model an infinite or
+    // undefined radius and box, and the polygons around it would lie in no
+    // tree box: refuse the scene instead of writing a model without them.
+    for (uint32_t s = 0; s < model.Scount; ++s)
+        if (!finite(model.segment[s].offset))
+            throw Fatal(" Error: the origin of segment " + std::to_string(s) + " is not a finite point");
+    for (const ModelVertex& v : model.vertex)
+        if (!finite(v.position))
+            throw Fatal(" Error: a vertex of segment " + std::to_string(v.segment) + " is not a finite point");
 }
 
 } // namespace kf

@@ -107,7 +107,7 @@ void write_obj2_chunk(PofBuffer& pof, Slots& slots, const Model& model, uint32_t
     uint32_t data_size = pof.pof_pos();
     pof_put_i32(pof, static_cast<int32_t>(SIZE_PLACEHOLDER));
     write_defpoints(pof, slots, model, s, out);
-    build_bsp(pof, slots, model, widen_min(own.box.min), widen_max(own.box.max), s);
+    build_bsp(pof, slots, model, widen_min(own.box.min), root_box_max(own.box.max), s);
     write_eof(pof);
     pof_end_chunk(pof, size);
     pof_end_chunk(pof, data_size);

@@ -523,13 +523,24 @@ void read_chunks(const Bytes& in, Model& m) {
         }
         field += 4;
     }
-    // A parent names a subobject, or, for a child of the shield group, the
-    // shield's former number, which can be one past the last subobject.
-    const int32_t parent_limit = count + (m.shield ? 1 : 0);
     for (const Subobject& s : m.subobjects)
-        if (s.parent < -1 || s.parent >= parent_limit)
+        if (s.parent < -1 || s.parent >= count)
             fail(s.chunk_offset + 16, format("subobject %d \"%s\": parent %d is neither -1 nor a subobject number",
                                              s.number, s.name.c_str(), s.parent));
+    // No subobject may be its own ancestor. A chain that loops without
+    // passing the subobject it started from is reported at a subobject on
+    // the loop, found in its own turn.
+    for (size_t i = 0; i < m.subobjects.size(); ++i) {
+        int32_t p = m.subobjects[i].parent;
+        for (size_t steps = 0; p != -1 && steps < m.subobjects.size(); ++steps) {
+            if (static_cast<size_t>(p) == i) {
+                const Subobject& s = m.subobjects[i];
+                fail(s.chunk_offset + 16,
+                     format("subobject %d \"%s\" is its own ancestor: its parent chain loops", s.number, s.name.c_str()));
+            }
+            p = m.subobjects[static_cast<size_t>(p)].parent;
+        }
+    }
 }
 
 } // namespace

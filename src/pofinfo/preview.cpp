@@ -125,21 +125,26 @@ View make_view(const char* caption, V3 dir, V3 up_hint) {
     return v;
 }
 
-// Each subobject's absolute offset: its own plus every parent's along the
-// chain. A chain that loops or leaves the file's subobjects stops there.
+// The subobjects along the parent chain of subobject i, i first. The walk
+// stops where the chain leaves the file's subobjects or comes back to a
+// subobject already on it, so a looping chain is never followed round.
+std::vector<size_t> parent_chain(const Model& m, size_t i) {
+    std::vector<size_t> chain;
+    std::vector<bool> on_chain(m.subobjects.size(), false);
+    for (auto s = static_cast<int32_t>(i); s >= 0 && static_cast<size_t>(s) < m.subobjects.size();
+         s = m.subobjects[static_cast<size_t>(s)].parent) {
+        if (on_chain[static_cast<size_t>(s)]) break;
+        on_chain[static_cast<size_t>(s)] = true;
+        chain.push_back(static_cast<size_t>(s));
+    }
+    return chain;
+}
+
+// Each subobject's absolute offset: its own plus every parent's along the chain.
 std::vector<V3> absolute_offsets(const Model& m) {
     std::vector<V3> out(m.subobjects.size());
-    for (size_t i = 0; i < m.subobjects.size(); ++i) {
-        V3 sum{};
-        auto s = static_cast<int32_t>(i);
-        for (size_t steps = 0; steps <= m.subobjects.size(); ++steps) {
-            const Subobject& sub = m.subobjects[static_cast<size_t>(s)];
-            sum = sum + v3(sub.offset);
-            s = sub.parent;
-            if (s < 0 || static_cast<size_t>(s) >= m.subobjects.size()) break;
-        }
-        out[i] = sum;
-    }
+    for (size_t i = 0; i < m.subobjects.size(); ++i)
+        for (size_t s : parent_chain(m, i)) out[i] = out[i] + v3(m.subobjects[s].offset);
     return out;
 }
 
@@ -148,17 +153,9 @@ std::vector<bool> detail0_parts(const Model& m) {
     std::vector<bool> in(m.subobjects.size(), false);
     int32_t root = m.header.detail.empty() ? 0 : m.header.detail[0];
     if (root < 0 || static_cast<size_t>(root) >= m.subobjects.size()) return in;
-    for (size_t i = 0; i < m.subobjects.size(); ++i) {
-        auto s = static_cast<int32_t>(i);
-        for (size_t steps = 0; steps <= m.subobjects.size(); ++steps) {
-            if (s == root) {
-                in[i] = true;
-                break;
-            }
-            s = m.subobjects[static_cast<size_t>(s)].parent;
-            if (s < 0 || static_cast<size_t>(s) >= m.subobjects.size()) break;
-        }
-    }
+    for (size_t i = 0; i < m.subobjects.size(); ++i)
+        for (size_t s : parent_chain(m, i))
+            if (s == static_cast<size_t>(root)) in[i] = true;
     return in;
 }
 

@@ -2,6 +2,7 @@
 // must give the same table, bit for bit, on generated and on real scenes.
 #include "cob/reader.h"
 #include "model/model_fixture.h"
+#include "oracles/nested_normals.h"
 #include "support/run_binary.h"
 
 #include <gtest/gtest.h>
@@ -11,68 +12,11 @@
 #include <string>
 #include <vector>
 
-using kfm::bits;
 using kfm::SceneMaker;
 
 namespace {
 
 constexpr int32_t SMOOTH = 's';
-
-// The nested search, step by step: for each vertex in ascending order, for
-// each polygon, for each of its corners that names the vertex, append the
-// corner's normal. A smooth corner's normal is the average over every corner
-// of every smooth polygon that names the vertex, summed in double in that
-// order, divided by the count, rounded, then normalised.
-void nested_corner_normals(kf::Model& m) {
-    m.model_normal.clear();
-    for (uint32_t k = 0; k < m.Vcount(); ++k) {
-        m.vertex[k].n_norms = 0;
-        for (uint32_t p = 0; p < m.Pcount(); ++p) {
-            kf::ModelPoly& poly = m.model_poly[p];
-            for (uint32_t c = 0; c < poly.n_points; ++c) {
-                if (poly.vertex[c] != k) continue;
-                kf::vec3 normal;
-                if (poly.facet != SMOOTH) {
-                    normal = poly.normal;
-                } else {
-                    double sx = 0.0, sy = 0.0, sz = 0.0;
-                    uint32_t count = 0;
-                    for (uint32_t q = 0; q < m.Pcount(); ++q) {
-                        const kf::ModelPoly& other = m.model_poly[q];
-                        if (other.facet != SMOOTH) continue;
-                        for (uint32_t j = 0; j < other.n_points; ++j) {
-                            if (other.vertex[j] != k) continue;
-                            sx += static_cast<double>(other.normal.x);
-                            sy += static_cast<double>(other.normal.y);
-                            sz += static_cast<double>(other.normal.z);
-                            ++count;
-                        }
-                    }
-                    const double n = count;
-                    normal = {static_cast<float>(sx / n), static_cast<float>(sy / n), static_cast<float>(sz / n)};
-                    kf::vec3_normalise(normal);
-                }
-                poly.normal_index[c] = m.n_normals();
-                m.model_normal.push_back(normal);
-                ++m.vertex[k].n_norms;
-            }
-        }
-    }
-}
-
-// Empty when both models hold the same corner normals, otherwise the first difference.
-std::string first_difference(const kf::Model& a, const kf::Model& b) {
-    if (a.n_normals() != b.n_normals())
-        return "n_normals " + std::to_string(a.n_normals()) + " vs " + std::to_string(b.n_normals());
-    for (uint32_t i = 0; i < a.n_normals(); ++i)
-        if (!(bits(a.model_normal[i]) == bits(b.model_normal[i]))) return "model_normal[" + std::to_string(i) + "]";
-    for (uint32_t k = 0; k < a.Vcount(); ++k)
-        if (a.vertex[k].n_norms != b.vertex[k].n_norms) return "n_norms of vertex " + std::to_string(k);
-    for (uint32_t p = 0; p < a.Pcount(); ++p)
-        if (a.model_poly[p].normal_index != b.model_poly[p].normal_index)
-            return "normal_index of polygon " + std::to_string(p);
-    return "";
-}
 
 // What the generated scenes contain, to show they reach the cases that matter.
 struct Seen {
@@ -164,8 +108,8 @@ TEST(ReferenceNormals, SameTableAsTheNestedSearchOnGeneratedScenes) {
         kf::Model fast = before;
         kf::Model nested = before;
         kf::build_corner_normals(fast);
-        nested_corner_normals(nested);
-        const std::string difference = first_difference(fast, nested);
+        kfo::nested_corner_normals(nested);
+        const std::string difference = kfo::normals_difference(fast, nested);
         ASSERT_EQ(difference, "") << "scene of seed " << seed;
         ASSERT_EQ(kfm::grouping_fault(nested), "") << "scene of seed " << seed;
     }
@@ -208,8 +152,8 @@ TEST_P(RealScenes, BuildLikeTheNestedSearch) {
     EXPECT_EQ(built.report, recorded.substr(from, to - from));
 
     kf::Model nested = kfm::model_before_normals(scene);
-    nested_corner_normals(nested);
-    EXPECT_EQ(first_difference(built.model, nested), "");
+    kfo::nested_corner_normals(nested);
+    EXPECT_EQ(kfo::normals_difference(built.model, nested), "");
     EXPECT_EQ(kfm::grouping_fault(built.model), "");
 }
 

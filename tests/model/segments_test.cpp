@@ -52,6 +52,11 @@ const RoleCase role_cases[] = {
     // A section nested under a special segment keeps naming it as parent.
     {"NestedUnderSpecialKeepsParent", {"hull", "detail1", "wing", "detail3", "gun"}, {0, 0, 1, 0, 3}, {},
      {0, 1, 3}, 0, {-1, -1, 1, -1, 3}},
+    // The shield is no subobject: a group nested under it hangs from the
+    // shield group's own parent; deeper groups and special ones are unchanged.
+    {"ChildOfTheShieldHangsFromTheShieldsParent", {"hull", "arm", "shield", "fin", "tip", "debris9"},
+     {0, 0, 1, 2, 3, 2}, {5}, {0}, 2, {-1, 0, -1, 1, 3, -1}},
+    {"ChildOfATopLevelShieldHangsFromTheRoot", {"hull", "shield", "fin"}, {0, 0, 1}, {}, {0}, 1, {-1, -1, 0}},
     {"AllRolesTogether", {"hull", "arm", "shield", "debris1", "detail1", "debris2"}, {0, 0, 1, 1, 0, 4},
      {3, 5}, {0, 4}, 2, {-1, 0, -1, -1, -1, -1}},
 };

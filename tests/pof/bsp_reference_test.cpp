@@ -3,7 +3,7 @@
 // midpoints, degenerate and corner-less polygons, centers outside the box or
 // not a number, several segments interleaved in one model.
 #include "pof_fixture.h"
-#include "plain_bsp.h"
+#include "oracles/plain_bsp.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include <random>
 
 using namespace kfp;
+using kfo::plain_bsp;
 
 namespace {
 
@@ -55,7 +56,7 @@ public:
             for (const kf::ModelVertex& v : model.vertex)
                 if (v.segment == segment) box.add(v.position);
             if (box.empty) box.add(kf::vec3{});
-            return {kf::widen_min(box.min), kf::widen_max(box.max)};
+            return {kf::widen_min(box.min), kf::root_box_max(box.max)};
         }
         }
     }

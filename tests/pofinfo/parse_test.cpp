@@ -90,14 +90,14 @@ TEST(ParseConverted, RichSceneReadsBackAsBuilt) {
     EXPECT_EQ(m.header.debris, (std::vector<int32_t>{4}));
 
     // Names, parents in the file's numbering (the fin moves down past the
-    // shield and keeps the shield's old number as its parent), polygons.
+    // shield and hangs from the shield group's own parent, the hull), polygons.
     struct Expected {
         const char* name;
         int32_t parent;
         size_t vertices, polygons;
     };
     const Expected expected[] = {{"hull", -1, 8, 6},   {"turret", 0, 8, 6},   {"barrel", 1, 8, 6},
-                                 {"detail1", -1, 8, 6}, {"debris01", -1, 3, 1}, {"fin", 5, 3, 1}};
+                                 {"detail1", -1, 8, 6}, {"debris01", -1, 3, 1}, {"fin", 0, 3, 1}};
     ASSERT_EQ(m.subobjects.size(), 6u);
     for (size_t i = 0; i < 6; ++i) {
         const pofread::Subobject& s = m.subobjects[i];
@@ -120,6 +120,11 @@ TEST(ParseConverted, RichSceneReadsBackAsBuilt) {
     EXPECT_FLOAT_EQ(m.subobjects[2].offset.z, 20.0f);
     EXPECT_FLOAT_EQ(m.subobjects[2].offset.y, 0.0f);
     EXPECT_FLOAT_EQ(m.subobjects[1].offset.y, 30.0f);
+    // The fin's offset is taken from the hull, its parent in the file, not
+    // from the shield group it was nested under: scene (-1, 0, 1.2).
+    EXPECT_FLOAT_EQ(m.subobjects[5].offset.x, 0.0f);
+    EXPECT_FLOAT_EQ(m.subobjects[5].offset.y, 24.0f);
+    EXPECT_FLOAT_EQ(m.subobjects[5].offset.z, -20.0f);
 
     // Hull: three textured faces of "plate", three flat faces of the colour
     // red 204, green 51, blue 25.

@@ -1,5 +1,8 @@
 #include "support/run_binary.h"
 
+#include "cob/reader.h"
+#include "model/model.h"
+#include "oracles/polygon_coverage.h"
 #include "pofinfo/pofread.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +36,22 @@ static std::string quote(const std::string& s) {
     return q + "'";
 }
 
+void check_polygon_coverage(const std::vector<uint8_t>& scene_bytes, const pofread::Model& read) {
+    FILE* quiet = std::fopen("/dev/null", "w");
+    if (!quiet) throw std::runtime_error("cannot open /dev/null");
+    try {
+        kf::Scene scene;
+        kf::read_cob_file(scene_bytes, scene, quiet);
+        kf::Model model;
+        kf::build_model(scene, model, quiet);
+        const std::string fault = kfo::polygon_coverage(model, read);
+        if (!fault.empty()) ADD_FAILURE() << "test.pof lacks geometry: " << fault;
+    } catch (const kf::Fatal& e) {
+        ADD_FAILURE() << "the program converted a scene the library refuses: " << e.what();
+    }
+    std::fclose(quiet);
+}
+
 RunResult run_keelforge(const std::vector<uint8_t>& input, const std::string& name,
                         std::optional<std::vector<std::string>> args, const std::vector<PlacedFile>& placed) {
     std::string tmpl = (fs::temp_directory_path() / "keelforge-e2e-XXXXXX").string();
@@ -58,10 +77,14 @@ RunResult run_keelforge(const std::vector<uint8_t>& input, const std::string& na
         if (f != ".stdout" && f != ".stderr" && f != name) r.files.push_back(f);
     }
     if (!read_text((dir / ".stderr").string()).empty()) r.status = -2; // nothing may go to the error stream
-    // Every file the converter says it wrote must read back as a sound model.
+    // Every file the converter says it wrote must read back as a sound model
+    // that holds every polygon the builder made from the scene.
     if (r.status == 0 && r.pof) {
-        const pofread::Validation v = pofread::validate(*r.pof);
-        if (!v.ok) ADD_FAILURE() << "test.pof does not read back: at byte " << v.offset << ": " << v.problem;
+        const pofread::Model read = pofread::parse(*r.pof);
+        if (!read.ok) ADD_FAILURE() << "test.pof does not read back: at byte " << read.problem_offset << ": "
+                                    << read.problem;
+        else if (!args || *args == std::vector<std::string>{name})
+            check_polygon_coverage(input, read);
     }
     fs::remove_all(dir);
     return r;

@@ -1,6 +1,8 @@
 // Runs the built keelforge binary in a fresh temporary folder.
 #pragma once
 
+#include "pofinfo/pofread.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,6 +29,10 @@ struct PlacedFile {
 RunResult run_keelforge(const std::vector<uint8_t>& input, const std::string& name = "scene.cob",
                         std::optional<std::vector<std::string>> args = std::nullopt,
                         const std::vector<PlacedFile>& placed = {});
+
+// Converts `scene_bytes` in memory and records a test failure unless every
+// polygon with corners that the builder makes appears exactly once in `read`.
+void check_polygon_coverage(const std::vector<uint8_t>& scene_bytes, const pofread::Model& read);
 
 std::vector<uint8_t> read_file(const std::string& path);
 std::string read_text(const std::string& path);

@@ -1,6 +1,6 @@
-#include "plain_bsp.h"
+#include "oracles/plain_bsp.h"
 
-namespace kfp {
+namespace kfo {
 
 namespace {
 
@@ -129,4 +129,4 @@ void plain_bsp(kf::PofBuffer& pof, const kf::Slots& slots, const Model& model, v
     kf::write_eof(pof);
 }
 
-} // namespace kfp
+} // namespace kfo

@@ -5,9 +5,9 @@
 
 #include "bsp/bsp.h"
 
-namespace kfp {
+namespace kfo {
 
 void plain_bsp(kf::PofBuffer& pof, const kf::Slots& slots, const kf::Model& model, kf::vec3 min, kf::vec3 max,
                int32_t segment);
 
-} // namespace kfp
+} // namespace kfo
