@@ -415,42 +415,38 @@ std::string number_text(double v) {
     return text;
 }
 
-int write_png_file(const std::string& path, const Image& img, std::string& error) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        error = "cannot create " + path;
-        return 1;
+// The picture as rows of 8-bit red, green and blue.
+std::vector<uint8_t> rgb_bytes(const Image& img) {
+    std::vector<uint8_t> rgb(img.pixels.size() * 3);
+    auto byte = [](double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); };
+    for (size_t i = 0; i < img.pixels.size(); ++i) {
+        rgb[3 * i] = byte(img.pixels[i].r);
+        rgb[3 * i + 1] = byte(img.pixels[i].g);
+        rgb[3 * i + 2] = byte(img.pixels[i].b);
     }
+    return rgb;
+}
+
+std::string write_png_file(const std::string& path, ImageSize size, const std::vector<uint8_t>& rgb) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return "cannot create " + path;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    std::vector<uint8_t> row(static_cast<size_t>(img.width) * 3);
     if (!png || !info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         std::fclose(f);
-        error = "cannot write " + path;
-        return 1;
+        return "cannot write " + path;
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(img.width), static_cast<png_uint_32>(img.height), 8,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(size.width), static_cast<png_uint_32>(size.height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    for (int y = 0; y < img.height; ++y) {
-        for (int x = 0; x < img.width; ++x) {
-            const Rgb c = img.pixels[static_cast<size_t>(y) * static_cast<size_t>(img.width) + static_cast<size_t>(x)];
-            auto byte = [](double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); };
-            row[static_cast<size_t>(x) * 3] = byte(c.r);
-            row[static_cast<size_t>(x) * 3 + 1] = byte(c.g);
-            row[static_cast<size_t>(x) * 3 + 2] = byte(c.b);
-        }
-        png_write_row(png, row.data());
-    }
+    const size_t stride = static_cast<size_t>(size.width) * 3;
+    for (int y = 0; y < size.height; ++y) png_write_row(png, rgb.data() + static_cast<size_t>(y) * stride);
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    if (std::fclose(f) != 0) {
-        error = "cannot write " + path;
-        return 1;
-    }
-    return 0;
+    if (std::fclose(f) != 0) return "cannot write " + path;
+    return "";
 }
 
 } // namespace
@@ -464,7 +460,7 @@ ImageSize preview_size(const Model& m) {
     return {COLUMNS * PANEL + (COLUMNS + 1) * MARGIN, TITLE_H + 2 * (CAPTION_H + PANEL + MARGIN) + legend_height(m)};
 }
 
-std::string write_preview(const Model& m, const std::string& png_path) {
+std::vector<uint8_t> render_preview(const Model& m) {
     const ImageSize size = preview_size(m);
     Image img(size.width, size.height, bytes_rgb(18, 20, 25));
 
@@ -566,9 +562,11 @@ std::string write_preview(const Model& m, const std::string& png_path) {
         draw_text(img, text_x, y + 2, fit_text(entries[k].text, column_w - (text_x - x) - 6), text_colour);
     }
 
-    std::string error;
-    write_png_file(png_path, img, error);
-    return error;
+    return rgb_bytes(img);
+}
+
+std::string write_preview(const Model& m, const std::string& png_path) {
+    return write_png_file(png_path, preview_size(m), render_preview(m));
 }
 
 } // namespace pofinfo

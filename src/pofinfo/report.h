@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace pofinfo {
 
@@ -32,6 +33,10 @@ struct PanelRect {
     int x = 0, y = 0, width = 0, height = 0;
 };
 PanelRect preview_panel(int index);
+
+// Renders the preview picture: preview_size's rows of 8-bit red, green and
+// blue, top row first.
+std::vector<uint8_t> render_preview(const pofread::Model& model);
 
 // Renders the preview picture and writes it as a PNG file. Returns an empty
 // string on success, otherwise what went wrong.
