@@ -11,23 +11,6 @@
 
 namespace kf {
 
-constexpr int32_t OP_EOF = 0;
-constexpr int32_t OP_DEFPOINTS = 1;
-constexpr int32_t OP_FLATPOLY = 2;
-constexpr int32_t OP_TMAPPOLY = 3;
-constexpr int32_t OP_SORTNORM = 4;
-constexpr int32_t OP_BOUNDBOX = 5;
-
-// The float nearest 0.001 (bits 0x3A83126F) by which boxes are widened.
-constexpr float BOX_MARGIN = 0.001f;
-
-// Byte offsets inside an OP_SORTNORM, from its first byte.
-constexpr uint32_t SORTNORM_FRONT = 36;
-constexpr uint32_t SORTNORM_BACK = 40;
-constexpr uint32_t SORTNORM_PRELIST = 44;
-constexpr uint32_t SORTNORM_POSTLIST = 48;
-constexpr uint32_t SORTNORM_ONLINE = 52;
-
 // Running componentwise bounds of points, seeded from the first point; only a
 // strictly smaller or greater coordinate replaces the current one, so of
 // equal coordinates (-0 and +0) the first one seen stays.

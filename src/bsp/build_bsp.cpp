@@ -50,7 +50,7 @@ struct Tree {
         for (uint32_t i = lo; i < hi; ++i) write_poly_op(pof, slots, model, polys[i]);
         const vec3 bmin = b.empty ? min : b.min, bmax = b.empty ? max : b.max;
         const float coords[6] = {bmin.x, bmin.y, bmin.z, bmax.x, bmax.y, bmax.z};
-        for (uint32_t k = 0; k < 6; ++k) pof_patch_f32(pof, box + 8 + 4 * k, coords[k]);
+        for (uint32_t k = 0; k < 6; ++k) pof_patch_f32(pof, box + BOUNDBOX_MIN + 4 * k, coords[k]);
         write_eof(pof);
     }
 };

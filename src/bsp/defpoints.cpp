@@ -17,7 +17,7 @@ void write_defpoints(PofBuffer& pof, Slots& slots, const Model& model, int32_t s
     uint32_t start = pof_begin_op(pof, OP_DEFPOINTS);
     pof_put_i32(pof, n_verts);
     pof_put_i32(pof, n_norms);
-    pof_put_i32(pof, 20 + padded);
+    pof_put_i32(pof, static_cast<int32_t>(DEFPOINTS_NORMAL_COUNTS) + padded);
     for (const ModelVertex& v : model.vertex)
         if (v.segment == segment) pof_put_u8(pof, static_cast<uint8_t>(v.n_norms));
     for (int32_t i = n_verts; i < padded; ++i) pof_put_u8(pof, 0);

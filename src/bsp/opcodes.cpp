@@ -50,7 +50,7 @@ void write_eof(PofBuffer& pof) {
 
 void write_poly_op(PofBuffer& pof, const Slots& slots, const Model& model, uint32_t poly) {
     const ModelPoly& p = model.model_poly[poly];
-    const bool textured = p.type != 2;
+    const bool textured = p.type != POLY_FLAT;
     uint32_t start = pof_begin_op(pof, textured ? OP_TMAPPOLY : OP_FLATPOLY);
     pof_put_vec3(pof, p.normal);
     pof_put_vec3(pof, p.center);

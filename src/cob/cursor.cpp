@@ -1,5 +1,7 @@
 #include "cob/cursor.h"
 
+#include "bytes.h"
+
 #include <bit>
 #include <string>
 
@@ -25,15 +27,14 @@ uint8_t Cursor::u8() {
 
 uint16_t Cursor::u16() {
     need(2);
-    auto v = static_cast<uint16_t>(data[pos] | (data[pos + 1] << 8));
+    const uint16_t v = le_u16(data.data() + pos);
     pos += 2;
     return v;
 }
 
 uint32_t Cursor::u32() {
     need(4);
-    uint32_t v = static_cast<uint32_t>(data[pos]) | static_cast<uint32_t>(data[pos + 1]) << 8 |
-                 static_cast<uint32_t>(data[pos + 2]) << 16 | static_cast<uint32_t>(data[pos + 3]) << 24;
+    const uint32_t v = le_u32(data.data() + pos);
     pos += 4;
     return v;
 }

@@ -1,20 +1,15 @@
 #include "cob/reader.h"
 
+#include "bytes.h"
+
 namespace kf {
 
 namespace {
 
-constexpr uint32_t tag_of(const char (&t)[5]) {
-    return static_cast<uint32_t>(static_cast<uint8_t>(t[0])) |
-           static_cast<uint32_t>(static_cast<uint8_t>(t[1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(t[2])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(t[3])) << 24;
-}
-
-constexpr uint32_t TAG_POLH = tag_of("PolH");
-constexpr uint32_t TAG_MAT1 = tag_of("Mat1");
-constexpr uint32_t TAG_GROU = tag_of("Grou");
-constexpr uint32_t TAG_END = tag_of("END ");
+constexpr uint32_t TAG_POLH = fourcc("PolH");
+constexpr uint32_t TAG_MAT1 = fourcc("Mat1");
+constexpr uint32_t TAG_GROU = fourcc("Grou");
+constexpr uint32_t TAG_END = fourcc("END ");
 
 constexpr size_t FILE_HEADER_SIZE = 32;
 constexpr size_t BINARY_MARK_OFFSET = 15;

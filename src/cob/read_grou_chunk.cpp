@@ -26,9 +26,10 @@ void read_grou_chunk(Cursor& in, const ChunkHeader& chunk, Scene& scene, ReaderS
     section.name = name_length == 0 ? std::string("None") : std::string(name.c_str());
     std::fprintf(out, "%s\n", section.name.c_str());
 
-    float transform[24];
+    float transform[TRANSFORM_FLOATS];
     for (float& f : transform) f = in.f32();
-    section.position = {transform[0], transform[1], transform[2]};
+    const float* origin = transform + TRANSFORM_ORIGIN;
+    section.position = {origin[0], origin[1], origin[2]};
 
     // The parent is the last earlier section made by the chunk whose id is this chunk's parent id.
     for (size_t i = 0; i < state.section_chunk_id.size(); ++i)

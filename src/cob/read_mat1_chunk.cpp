@@ -1,6 +1,7 @@
 #include "cob/reader.h"
 
-#include <bit>
+#include "bytes.h"
+
 #include <cmath>
 #include <limits>
 
@@ -8,16 +9,10 @@ namespace kf {
 
 namespace {
 
-constexpr size_t MATERIAL_RECORD_SIZE = 37;
 constexpr uint16_t MARKER_B = 0x3a62; // "b:"
 constexpr uint16_t MARKER_E = 0x3a65; // "e:"
 constexpr uint16_t MARKER_T = 0x3a74; // "t:"
 
-float float_at(const std::array<uint8_t, 37>& raw, size_t at) {
-    uint32_t bits = static_cast<uint32_t>(raw[at]) | static_cast<uint32_t>(raw[at + 1]) << 8 |
-                    static_cast<uint32_t>(raw[at + 2]) << 16 | static_cast<uint32_t>(raw[at + 3]) << 24;
-    return std::bit_cast<float>(bits);
-}
 
 // component x 255 truncated toward zero; NaN gives 0 and values beyond the
 // 32-bit range saturate.
@@ -53,7 +48,7 @@ void apply_flat_colour(Scene& scene, const CobMaterial& material, FILE* out) {
         face.color_or_texture = static_cast<int32_t>(colour);
         std::fprintf(out, " material number = %04x\n", colour);
         face.material_index = 0;
-        face.type = 2;
+        face.type = POLY_FLAT;
         face.facet = static_cast<int8_t>(material.facet());
     });
 }
@@ -97,18 +92,18 @@ void read_texture(Cursor& in, Scene& scene, const CobMaterial& material, Texture
 
 } // namespace
 
-uint16_t CobMaterial::number() const { return static_cast<uint16_t>(raw[0] | raw[1] << 8); }
-char CobMaterial::facet() const { return static_cast<char>(raw[3]); }
-float CobMaterial::red() const { return float_at(raw, 5); }
-float CobMaterial::green() const { return float_at(raw, 9); }
-float CobMaterial::blue() const { return float_at(raw, 13); }
+uint16_t CobMaterial::number() const { return le_u16(raw.data() + MAT1_NUMBER); }
+char CobMaterial::facet() const { return static_cast<char>(raw[MAT1_FACET]); }
+float CobMaterial::red() const { return le_f32(raw.data() + MAT1_RED); }
+float CobMaterial::green() const { return le_f32(raw.data() + MAT1_GREEN); }
+float CobMaterial::blue() const { return le_f32(raw.data() + MAT1_BLUE); }
 
 void read_mat1_chunk(Cursor& in, const ChunkHeader& chunk, Scene& scene, FILE* out) {
     std::fprintf(out, " Mat1... \n");
     in.limit = chunk.chunk_end;
     in.chunk = "Mat1";
     CobMaterial material;
-    in.bytes(material.raw.data(), MATERIAL_RECORD_SIZE);
+    in.bytes(material.raw.data(), MAT1_RECORD_SIZE);
     TextureMap placement;
 
     if (in.pos >= chunk.chunk_end) {

@@ -67,7 +67,7 @@ void read_faces(Cursor& in, Scene& scene, FILE* out, uint32_t first_vertex, uint
         }
         face.section = static_cast<int32_t>(scene.cob_scount() - 1);
         face.chunk = static_cast<int32_t>(scene.chunknum);
-        face.type = 3;
+        face.type = POLY_TMAPPED;
         if (scene.cob_pcount() + 1 > POLY_MAX) throw Fatal(" Error: Polygons > POLY_MAX");
         scene.cob_face.push_back(face);
     }
@@ -92,11 +92,11 @@ void read_polh_chunk(Cursor& in, const ChunkHeader& chunk, Scene& scene, ReaderS
     for (uint32_t i = 0; i < name_length; ++i) std::fputc(in.u8(), out);
     std::fprintf(out, ",%d\n", dupecount);
 
-    float transform[24];
+    float transform[TRANSFORM_FLOATS];
     for (float& f : transform) f = in.f32();
 
     uint32_t n_vertices = 0, n_uvs = 0;
-    read_vertices(in, transform + 12, scene, out, n_vertices);
+    read_vertices(in, transform + TRANSFORM_POSITION, scene, out, n_vertices);
     read_uvs(in, scene, n_uvs);
     read_faces(in, scene, out, first_vertex, n_vertices, first_uv, n_uvs);
 

@@ -10,6 +10,13 @@
 
 namespace kf {
 
+// The transform block of a Grou or PolH chunk, in floats: the local axes
+// (the origin, then the x, y and z directions), then the current position
+// (3 rows of 4; the last column is the translation).
+constexpr size_t TRANSFORM_FLOATS = 24;
+constexpr size_t TRANSFORM_ORIGIN = 0;
+constexpr size_t TRANSFORM_POSITION = 12;
+
 // Header of the chunk being read, as the chunk readers need it.
 struct ChunkHeader {
     uint32_t tag = 0;

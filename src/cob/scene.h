@@ -2,6 +2,7 @@
 #pragma once
 
 #include "keelforge.h"
+#include "pof/format.h"
 
 #include <array>
 #include <cstdint>
@@ -33,14 +34,24 @@ struct CobFace {
     int32_t material_id = 0;      // 0 for a hole
     int8_t facet = 0;             // facet character of the last material applied
     int32_t color_or_texture = 0; // material number, packed colour or texture index
-    int32_t type = 3;             // 3 texture mapped, 2 flat colour
+    PolyKind type = POLY_TMAPPED;
     int32_t material_index = 0;   // index into cob_material / texture_map
     std::array<CobCorner, POINTS_MAX> points{};
 };
 
-// The first 37 data bytes of a Mat1 chunk, kept byte for byte.
+// The fixed record that opens a Mat1 chunk's data: the material number
+// (uint16), the shader, facet and facet angle bytes, the red, green and blue
+// floats, and further fields the converter keeps but does not use.
+constexpr size_t MAT1_RECORD_SIZE = 37;
+constexpr size_t MAT1_NUMBER = 0;
+constexpr size_t MAT1_FACET = 3;
+constexpr size_t MAT1_RED = 5;
+constexpr size_t MAT1_GREEN = 9;
+constexpr size_t MAT1_BLUE = 13;
+
+// That record, kept byte for byte.
 struct CobMaterial {
-    std::array<uint8_t, 37> raw{};
+    std::array<uint8_t, MAT1_RECORD_SIZE> raw{};
 
     uint16_t number() const;
     char facet() const;

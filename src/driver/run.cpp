@@ -1,11 +1,10 @@
 #include "driver/run.h"
 
+#include "bytes.h"
 #include "cob/reader.h"
 #include "model/model.h"
 #include "pof/pof.h"
 
-#include <cerrno>
-#include <cstring>
 #include <memory>
 
 namespace kf {
@@ -15,12 +14,10 @@ namespace {
 using File = std::unique_ptr<FILE, decltype(&std::fclose)>;
 
 // The whole input in memory; the reader then works on bytes with every read checked.
-std::vector<uint8_t> read_whole_file(FILE* in) {
+std::vector<uint8_t> read_input(FILE* in) {
     std::vector<uint8_t> bytes;
-    uint8_t block[1 << 16];
-    size_t n;
-    while ((n = std::fread(block, 1, sizeof block, in)) > 0) bytes.insert(bytes.end(), block, block + n);
-    if (std::ferror(in)) throw Fatal(std::string(" Error: cannot read the input file: ") + std::strerror(errno));
+    std::string reason;
+    if (!read_whole_file(in, bytes, reason)) throw Fatal(" Error: cannot read the input file: " + reason);
     return bytes;
 }
 
@@ -42,7 +39,7 @@ int run(const std::vector<std::string>& args, FILE* out, const std::string& outp
 
     Scene scene;
     {
-        const std::vector<uint8_t> file = read_whole_file(in.get());
+        const std::vector<uint8_t> file = read_input(in.get());
         in.reset(); // the input is closed before the model is built
         read_cob_file(file, scene, out);
     }

@@ -28,7 +28,7 @@ struct ModelPoly {
     int32_t color_or_texture = 0;
     int32_t facet = 0; // 's' marks a smooth polygon
     int32_t segment = 0;
-    int32_t type = 3;  // 2 flat colour, 3 texture mapped
+    PolyKind type = POLY_TMAPPED;
     vec3 center;
     vec3 normal;
     float radius = 0.0f;

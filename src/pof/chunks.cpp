@@ -46,7 +46,7 @@ std::string texture_base_name(const std::string& path) {
 
 void write_txtr_chunk(PofBuffer& pof, const Scene& scene) {
     if (scene.n_textures() == 0) return;
-    uint32_t size = pof_begin_chunk(pof, pof_id("TXTR"));
+    uint32_t size = pof_begin_chunk(pof, ID_TXTR);
     pof_put_i32(pof, static_cast<int32_t>(scene.n_textures()));
     for (const std::string& path : scene.texture_name) pof_put_text(pof, texture_base_name(path));
     pof_end_chunk(pof, size);
@@ -61,7 +61,7 @@ void write_hdr2_chunk(PofBuffer& pof, const Model& model) {
     if (all.box.empty) all.add(vec3{});
 
     const int32_t subobjects = static_cast<int32_t>(model.Scount) - (model.shield_segment != 0 ? 1 : 0);
-    uint32_t size = pof_begin_chunk(pof, pof_id("HDR2"));
+    uint32_t size = pof_begin_chunk(pof, ID_HDR2);
     pof_put_f32(pof, static_cast<float>(all.radius));
     pof_put_i32(pof, 1); // flags
     pof_put_i32(pof, subobjects);
@@ -90,7 +90,7 @@ void write_obj2_chunk(PofBuffer& pof, Slots& slots, const Model& model, uint32_t
         offset = seg.parent == -1 ? seg.offset
                                   : vec3_sub(seg.offset, model.segment[static_cast<size_t>(seg.parent)].offset);
 
-    uint32_t size = pof_begin_chunk(pof, pof_id("OBJ2"));
+    uint32_t size = pof_begin_chunk(pof, ID_OBJ2);
     pof_put_i32(pof, file_number(model, s));
     pof_put_f32(pof, static_cast<float>(own.radius));
     pof_put_i32(pof, file_number(model, seg.parent));
@@ -153,7 +153,7 @@ void write_shld_chunk(PofBuffer& pof, Slots& slots, const Model& model, FILE* ou
         }
     }
 
-    uint32_t size = pof_begin_chunk(pof, pof_id("SHLD"));
+    uint32_t size = pof_begin_chunk(pof, ID_SHLD);
     pof_put_i32(pof, n_verts);
     for (const ModelVertex& v : model.vertex)
         if (v.segment == k) pof_put_vec3(pof, v.position);
@@ -168,7 +168,7 @@ void write_shld_chunk(PofBuffer& pof, Slots& slots, const Model& model, FILE* ou
 }
 
 void write_pinf_chunk(PofBuffer& pof) {
-    uint32_t size = pof_begin_chunk(pof, pof_id("PINF"));
+    uint32_t size = pof_begin_chunk(pof, ID_PINF);
     pof_put_chars(pof, banner);
     pof_end_chunk(pof, size);
 }

@@ -12,8 +12,6 @@
 
 namespace kf {
 
-constexpr int32_t POF_VERSION = 2116;
-
 // Prints the model report and returns the whole file's bytes. Throws Fatal
 // for a shield that cannot be written.
 std::vector<uint8_t> assemble_pof(const Scene& scene, const Model& model, FILE* out);

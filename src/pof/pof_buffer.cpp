@@ -13,12 +13,6 @@ void store_u32(uint8_t* at, uint32_t v) {
     at[3] = static_cast<uint8_t>(v >> 24);
 }
 
-void put_u32(PofBuffer& pof, uint32_t v) {
-    uint8_t b[4];
-    store_u32(b, v);
-    pof.bytes.insert(pof.bytes.end(), b, b + 4);
-}
-
 } // namespace
 
 void pof_put_u8(PofBuffer& pof, uint8_t value) { pof.bytes.push_back(value); }
@@ -28,9 +22,15 @@ void pof_put_u16(PofBuffer& pof, uint16_t value) {
     pof.bytes.push_back(static_cast<uint8_t>(value >> 8));
 }
 
-void pof_put_i32(PofBuffer& pof, int32_t value) { put_u32(pof, static_cast<uint32_t>(value)); }
+void pof_put_u32(PofBuffer& pof, uint32_t value) {
+    uint8_t b[4];
+    store_u32(b, value);
+    pof.bytes.insert(pof.bytes.end(), b, b + 4);
+}
 
-void pof_put_f32(PofBuffer& pof, float value) { put_u32(pof, std::bit_cast<uint32_t>(value)); }
+void pof_put_i32(PofBuffer& pof, int32_t value) { pof_put_u32(pof, static_cast<uint32_t>(value)); }
+
+void pof_put_f32(PofBuffer& pof, float value) { pof_put_u32(pof, std::bit_cast<uint32_t>(value)); }
 
 void pof_put_vec3(PofBuffer& pof, const vec3& v) {
     pof_put_f32(pof, v.x);
@@ -53,10 +53,10 @@ void pof_patch_f32(PofBuffer& pof, uint32_t offset, float value) {
     store_u32(pof.bytes.data() + offset, std::bit_cast<uint32_t>(value));
 }
 
-uint32_t pof_begin_chunk(PofBuffer& pof, int32_t id) {
-    pof_put_i32(pof, id);
+uint32_t pof_begin_chunk(PofBuffer& pof, uint32_t id) {
+    pof_put_u32(pof, id);
     uint32_t size_offset = pof.pof_pos();
-    put_u32(pof, SIZE_PLACEHOLDER);
+    pof_put_u32(pof, SIZE_PLACEHOLDER);
     return size_offset;
 }
 
@@ -67,7 +67,7 @@ void pof_end_chunk(PofBuffer& pof, uint32_t size_offset) {
 uint32_t pof_begin_op(PofBuffer& pof, int32_t opcode) {
     uint32_t start = pof.pof_pos();
     pof_put_i32(pof, opcode);
-    put_u32(pof, SIZE_PLACEHOLDER);
+    pof_put_u32(pof, SIZE_PLACEHOLDER);
     return start;
 }
 

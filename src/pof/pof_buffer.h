@@ -2,6 +2,7 @@
 #pragma once
 
 #include "keelforge.h"
+#include "pof/format.h"
 
 #include <cstdint>
 #include <string_view>
@@ -20,16 +21,9 @@ struct PofBuffer {
     uint32_t pof_pos() const { return static_cast<uint32_t>(bytes.size()); }
 };
 
-// A four-character id as the int32 whose little-endian bytes spell it.
-constexpr int32_t pof_id(const char (&id)[5]) {
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint8_t>(id[0])) |
-                                static_cast<uint32_t>(static_cast<uint8_t>(id[1])) << 8 |
-                                static_cast<uint32_t>(static_cast<uint8_t>(id[2])) << 16 |
-                                static_cast<uint32_t>(static_cast<uint8_t>(id[3])) << 24);
-}
-
 void pof_put_u8(PofBuffer& pof, uint8_t value);
 void pof_put_u16(PofBuffer& pof, uint16_t value);
+void pof_put_u32(PofBuffer& pof, uint32_t value);
 void pof_put_i32(PofBuffer& pof, int32_t value);
 void pof_put_f32(PofBuffer& pof, float value);
 void pof_put_vec3(PofBuffer& pof, const vec3& v);
@@ -40,7 +34,7 @@ void pof_patch_i32(PofBuffer& pof, uint32_t offset, int32_t value);
 void pof_patch_f32(PofBuffer& pof, uint32_t offset, float value);
 
 // Chunk head; returns the offset of its size field. The size excludes the head.
-uint32_t pof_begin_chunk(PofBuffer& pof, int32_t id);
+uint32_t pof_begin_chunk(PofBuffer& pof, uint32_t id);
 void pof_end_chunk(PofBuffer& pof, uint32_t size_offset);
 // Opcode header; returns the opcode's first byte. The size includes the header.
 uint32_t pof_begin_op(PofBuffer& pof, int32_t opcode);

@@ -20,7 +20,7 @@ std::vector<uint8_t> assemble_pof(const Scene& scene, const Model& model, FILE* 
     PofBuffer pof;
     pof.bytes.reserve(POF_BUFFER_SIZE);
     Slots slots(model);
-    pof_put_i32(pof, pof_id("PSPO"));
+    pof_put_u32(pof, POF_MAGIC);
     pof_put_i32(pof, POF_VERSION);
     write_txtr_chunk(pof, scene);
     write_hdr2_chunk(pof, model);

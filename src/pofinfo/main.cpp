@@ -1,4 +1,5 @@
 // pofinfo: inspects, validates and previews a POF model file.
+#include "bytes.h"
 #include "pofinfo/report.h"
 
 #include <cerrno>
@@ -19,13 +20,9 @@ std::optional<std::vector<uint8_t>> read_whole(const std::string& path, std::str
         return std::nullopt;
     }
     std::vector<uint8_t> bytes;
-    uint8_t block[65536];
-    size_t n;
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0) bytes.insert(bytes.end(), block, block + n);
-    const bool failed = std::ferror(f) != 0;
-    if (failed) error = std::strerror(errno);
+    const bool read = kf::read_whole_file(f, bytes, error);
     std::fclose(f);
-    if (failed) return std::nullopt;
+    if (!read) return std::nullopt;
     return bytes;
 }
 

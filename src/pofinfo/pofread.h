@@ -4,6 +4,9 @@
 // problem, which is reported with its byte offset.
 #pragma once
 
+#include "pof/format.h"
+#include "vec3.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -13,11 +16,7 @@
 
 namespace pofread {
 
-struct Vec3 {
-    float x = 0.0f;
-    float y = 0.0f;
-    float z = 0.0f;
-};
+using Vec3 = kf::vec3;
 
 struct Chunk {
     std::string id;     // four characters, non-printable bytes shown as '?'
@@ -47,7 +46,7 @@ struct Corner {
 };
 
 struct Polygon {
-    int32_t kind = 0; // 2 flat colour, 3 texture mapped
+    kf::PolyKind kind = kf::POLY_FLAT;
     Vec3 normal, center;
     float radius = 0.0f;
     int32_t color_or_texture = 0;

@@ -169,7 +169,7 @@ std::vector<Triangle> model_triangles(const Model& m) {
         for (const pofread::Polygon& p : s.polygons) {
             if (p.corners.size() < 3) continue;
             Rgb colour;
-            if (p.kind == 2) {
+            if (p.kind == kf::POLY_FLAT) {
                 const auto c = static_cast<uint32_t>(p.color_or_texture);
                 colour = bytes_rgb(static_cast<int>(c & 0xff), static_cast<int>(c >> 8 & 0xff), static_cast<int>(c >> 16 & 0xff));
             } else {
@@ -385,7 +385,7 @@ std::vector<Legend> legend_entries(const Model& m) {
     bool flat = false;
     for (const Subobject& s : m.subobjects)
         for (const pofread::Polygon& p : s.polygons) {
-            if (p.kind == 2) flat = true;
+            if (p.kind == kf::POLY_FLAT) flat = true;
             else if (std::find(used.begin(), used.end(), p.color_or_texture) == used.end())
                 used.push_back(p.color_or_texture);
         }

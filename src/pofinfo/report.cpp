@@ -115,16 +115,16 @@ void print_tree(FILE* out, const Model& m) {
             if (!op.list.empty()) std::fprintf(out, "%*s%s%s:\n", indent - 2, "", level.c_str(), op.list.c_str());
             std::fprintf(out, "%*s%s@%zu %s", indent, "", level.c_str(), op.offset - s.data_offset, pofread::op_name(op.id));
             switch (op.id) {
-            case 0:
+            case kf::OP_EOF:
                 break;
-            case 1:
+            case kf::OP_DEFPOINTS:
                 std::fprintf(out, " size %d: %zu points, %zu normals", op.size, s.vertices.size(), s.normals.size());
                 break;
-            case 2:
-            case 3: {
+            case kf::OP_FLATPOLY:
+            case kf::OP_TMAPPOLY: {
                 const pofread::Polygon& p = s.polygons[static_cast<size_t>(op.polygon)];
                 std::fprintf(out, " size %d: %zu corners, ", op.size, p.corners.size());
-                if (op.id == 2) {
+                if (p.kind == kf::POLY_FLAT) {
                     const auto c = static_cast<uint32_t>(p.color_or_texture);
                     std::fprintf(out, "colour #%02x%02x%02x", c & 0xff, c >> 8 & 0xff, c >> 16 & 0xff);
                 } else {
@@ -134,11 +134,11 @@ void print_tree(FILE* out, const Model& m) {
                 for (const auto& c : p.corners) std::fprintf(out, " %u", c.vertex);
                 break;
             }
-            case 4:
+            case kf::OP_SORTNORM:
                 std::fprintf(out, ": split normal %s at %s; lists at +%d +%d +%d +%d +%d", vec_text(op.a).c_str(),
                              vec_text(op.b).c_str(), op.lists[0], op.lists[1], op.lists[2], op.lists[3], op.lists[4]);
                 break;
-            case 5:
+            case kf::OP_BOUNDBOX:
                 std::fprintf(out, ": %s to %s", vec_text(op.a).c_str(), vec_text(op.b).c_str());
                 break;
             default:

@@ -34,8 +34,10 @@ Mat1 textured(uint16_t number, const std::string& file, char facet = 'f') {
 }
 
 // The face fields a material sets.
+constexpr kf::PolyKind F = kf::POLY_FLAT, T = kf::POLY_TMAPPED;
 struct Look {
-    int32_t type, color_or_texture, material_index;
+    kf::PolyKind type;
+    int32_t color_or_texture, material_index;
     int8_t facet;
     bool operator==(const Look&) const = default;
 };
@@ -61,7 +63,7 @@ TEST(Mat1, FlatColourReachesTheMatchingFacesOfTheLastObject) {
                             mat1_line + " flatpoly: red = 255, green = 127, blue = 0\n" +
                             " material number = 7fff\n material number = 7fff\n Matlcount = 1\n" + end_line);
     const std::vector<Look> expected = {
-        {3, 1, 0, 0}, {3, 1, 0, 0}, {2, 0x7fff, 0, 's'}, {3, 2, 0, 0}, {2, 0x7fff, 0, 's'},
+        {T, 1, 0, 0}, {T, 1, 0, 0}, {F, 0x7fff, 0, 's'}, {T, 2, 0, 0}, {F, 0x7fff, 0, 's'},
     };
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(look(r.scene.cob_face[i]), expected[i]) << "face " << i;
     ASSERT_EQ(r.scene.Matlcount(), 1u);
@@ -78,7 +80,7 @@ TEST(Mat1, MaterialsThatReachNoFaceAreStillCounted) {
     ASSERT_FALSE(r.error) << *r.error;
     EXPECT_EQ(r.report, reading_line + flat_report(255, 255, 255, 1) + polh_report("A", 3, 2, 3, 2, 3, 0) +
                             flat_report(255, 255, 255, 2) + end_line);
-    EXPECT_EQ(look(r.scene.cob_face[0]), (Look{3, 0, 0, 0}));
+    EXPECT_EQ(look(r.scene.cob_face[0]), (Look{T, 0, 0, 0}));
     EXPECT_EQ(r.scene.Matlcount(), 2u);
 }
 
@@ -88,8 +90,8 @@ TEST(Mat1, ObjectWithoutFacesLeavesTheEarlierObjectCurrent) {
     cob.mat1(flat(5, 0, 0, 1));
     ReadResult r = read_scene(cob.end().bytes());
     ASSERT_FALSE(r.error) << *r.error;
-    EXPECT_EQ(look(r.scene.cob_face[0]), (Look{3, 5, 0, 0}));
-    EXPECT_EQ(look(r.scene.cob_face[1]), (Look{2, 0xff0000, 0, 'f'}));
+    EXPECT_EQ(look(r.scene.cob_face[0]), (Look{T, 5, 0, 0}));
+    EXPECT_EQ(look(r.scene.cob_face[1]), (Look{F, 0xff0000, 0, 'f'}));
 }
 
 TEST(Mat1, HoleTakesMaterialZero) {
@@ -97,8 +99,8 @@ TEST(Mat1, HoleTakesMaterialZero) {
     cob.polh(object("A", {2, 2}, true)).mat1(flat(0, 0, 1, 0));
     ReadResult r = read_scene(cob.end().bytes());
     ASSERT_FALSE(r.error) << *r.error;
-    EXPECT_EQ(look(r.scene.cob_face[0]), (Look{3, 2, 0, 0}));
-    EXPECT_EQ(look(r.scene.cob_face[1]), (Look{2, 0xff00, 0, 'f'}));
+    EXPECT_EQ(look(r.scene.cob_face[0]), (Look{T, 2, 0, 0}));
+    EXPECT_EQ(look(r.scene.cob_face[1]), (Look{F, 0xff00, 0, 'f'}));
 }
 
 TEST(Mat1, ColourComponentsTruncateSaturateAndPackModulo32Bits) {
@@ -146,8 +148,8 @@ TEST(Mat1, TextureGivesItsIndexMaterialAndPlacement) {
                             " flatpoly: red = 255, green = 0, blue = 0\n material number = 00ff\n Matlcount = 1\n" +
                             texture_report("D:\\maps\\hull.bmp", 0, 2) + end_line);
     // type stays 3 from reading; the material index is the Mat1 chunk's position.
-    EXPECT_EQ(look(r.scene.cob_face[0]), (Look{3, 0, 1, 's'}));
-    EXPECT_EQ(look(r.scene.cob_face[1]), (Look{2, 0xff, 0, 'f'}));
+    EXPECT_EQ(look(r.scene.cob_face[0]), (Look{T, 0, 1, 's'}));
+    EXPECT_EQ(look(r.scene.cob_face[1]), (Look{F, 0xff, 0, 'f'}));
     ASSERT_EQ(r.scene.texture_name, std::vector<std::string>{"D:\\maps\\hull.bmp"});
     const kf::TextureMap& p = r.scene.placement(1);
     EXPECT_EQ(p.offset_u, 0.1f);
@@ -176,8 +178,8 @@ TEST(Mat1, TextureNamesAreSharedComparedExactlyAndKeptWhole) {
                             polh_report("E", 3, 1, 15, 5, 15, 0) + texture_report("a", -1, 5) +
                             polh_report("F", 3, 1, 18, 6, 18, 0) + texture_report(long_name, 3, 6) + end_line);
     EXPECT_EQ(r.scene.texture_name, (std::vector<std::string>{"hull.bmp", "HULL.bmp", "a", long_name}));
-    const std::vector<Look> expected = {{3, 0, 0, 'f'}, {3, 1, 1, 'f'}, {3, 0, 2, 'f'},
-                                        {3, 2, 3, 'f'}, {3, 2, 4, 'f'}, {3, 3, 5, 'f'}};
+    const std::vector<Look> expected = {{T, 0, 0, 'f'}, {T, 1, 1, 'f'}, {T, 0, 2, 'f'},
+                                        {T, 2, 3, 'f'}, {T, 2, 4, 'f'}, {T, 3, 5, 'f'}};
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(look(r.scene.cob_face[i]), expected[i]) << "face " << i;
 }
 
@@ -188,9 +190,9 @@ TEST(Mat1, LaterMaterialWithTheSameNumberOverwritesWhatItSets) {
     ReadResult r = read_scene(cob.end().bytes());
     ASSERT_FALSE(r.error) << *r.error;
     // A texture after a flat colour leaves type 2 in place.
-    EXPECT_EQ(look(r.scene.cob_face[0]), (Look{2, 0, 1, 's'}));
+    EXPECT_EQ(look(r.scene.cob_face[0]), (Look{F, 0, 1, 's'}));
     // A flat colour after a texture resets the material index.
-    EXPECT_EQ(look(r.scene.cob_face[1]), (Look{2, 0xff00, 0, 'x'}));
+    EXPECT_EQ(look(r.scene.cob_face[1]), (Look{F, 0xff00, 0, 'x'}));
 }
 
 TEST(Mat1, SubChunkScan) {
@@ -200,7 +202,7 @@ TEST(Mat1, SubChunkScan) {
         std::string report; // between the Mat1 line and the Matlcount line
         Look face;
     };
-    const Look untouched{3, 1, 0, 0}, textured_look{3, 0, 0, 'f'};
+    const Look untouched{T, 1, 0, 0}, textured_look{T, 0, 0, 'f'};
     const Case cases[] = {
         {"environment only", sub_e("D:\\env.bmp"), " got an e:\n", untouched},
         {"b: then texture", concat({sub_b(), sub_t("t.bmp")}), " got a t:  t.bmp\n Texture 0 = t.bmp\n", textured_look},
@@ -246,7 +248,7 @@ TEST(Mat1, MarkerStartingOnTheLastByteIsReadWholeAndEndsTheScan) {
         ReadResult r = read_scene(CobBuilder().polh(object("A", {1})).mat1(m).chunk(":abc", {}).end().bytes());
         EXPECT_EQ(r.error, c.error);
         EXPECT_EQ(r.report, reading_line + polh_report("A", 3, 1, 3, 1, 3, 0) + mat1_line + c.report);
-        EXPECT_EQ(look(r.scene.cob_face[0]), (Look{3, 1, 0, 0}));
+        EXPECT_EQ(look(r.scene.cob_face[0]), (Look{T, 1, 0, 0}));
     }
 
     // When the file ends right at the chunk's end, that marker is a read past the end.

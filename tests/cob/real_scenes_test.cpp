@@ -54,7 +54,7 @@ TEST_P(RealSceneTables, ReadCleanly) {
 
     uint32_t flat = 0;
     for (const kf::CobFace& f : s.cob_face) {
-        flat += f.type == 2;
+        flat += f.type == kf::POLY_FLAT;
         // The indices the model builder relies on.
         for (uint32_t j = 0; j < f.n_points; ++j) {
             ASSERT_LT(static_cast<uint32_t>(f.points[j].vertex), s.cob_vcount());

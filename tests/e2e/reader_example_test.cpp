@@ -48,8 +48,8 @@ TEST(ExampleScene, GroupsMaterialsAndShield) {
     // Flat and textured faces, some of them smooth, and backslash folders.
     int flat = 0, textured = 0, smooth = 0;
     for (const kf::CobFace& f : s.cob_face) {
-        flat += f.type == 2;
-        textured += f.type == 3;
+        flat += f.type == kf::POLY_FLAT;
+        textured += f.type == kf::POLY_TMAPPED;
         smooth += f.facet == 's';
         EXPECT_NE(f.facet, 0) << "every face has a material";
     }

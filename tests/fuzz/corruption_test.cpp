@@ -34,11 +34,9 @@ std::vector<Scene> scenes() {
     return all;
 }
 
-uint32_t u32_at(const Bytes& b, size_t at) {
-    return static_cast<uint32_t>(b.at(at)) | static_cast<uint32_t>(b.at(at + 1)) << 8 |
-           static_cast<uint32_t>(b.at(at + 2)) << 16 | static_cast<uint32_t>(b.at(at + 3)) << 24;
-}
-uint16_t u16_at(const Bytes& b, size_t at) { return static_cast<uint16_t>(b.at(at) | b.at(at + 1) << 8); }
+// Values of the undamaged scene; at() checks that they lie inside it.
+uint32_t u32_at(const Bytes& b, size_t at) { return (void)b.at(at + 3), kf::le_u32(b.data() + at); }
+uint16_t u16_at(const Bytes& b, size_t at) { return (void)b.at(at + 1), kf::le_u16(b.data() + at); }
 
 // A chunk of an undamaged scene, found by walking the headers.
 struct Chunk {

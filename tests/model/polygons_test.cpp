@@ -78,7 +78,7 @@ TEST(Polygons, FieldsAreCopiedFromTheFace) {
     s.vertex(0, 1, 0);
     s.vertex(0, 0, 1);
     kf::CobFace& flat = s.face({1, 2, 1}, 's');
-    flat.type = 2;
+    flat.type = kf::POLY_FLAT;
     flat.color_or_texture = 0x123456;
     kf::CobFace& mapped = s.face({2, 1}, static_cast<int8_t>(-23)); // a facet byte above 127
     mapped.color_or_texture = 7;

@@ -51,7 +51,7 @@ Key file_key(const pofread::Subobject& s, const pofread::Polygon& p) {
         const pofread::Vec3& n = s.normals.at(c.normal);
         put(k, v.x, v.y, v.z);
         put(k, n.x, n.y, n.z);
-        if (p.kind == 3) {
+        if (p.kind == kf::POLY_TMAPPED) {
             put(k, c.u);
             put(k, c.v);
         }

@@ -105,7 +105,7 @@ private:
             const uint32_t k = mk.first_normal(p.vertex[c]) + static_cast<uint32_t>(pick(2));
             p.normal_index[c] = k < mk.model.n_normals() ? k : 0;
         }
-        p.type = 2 + pick(2);
+        p.type = pick(2) ? kf::POLY_TMAPPED : kf::POLY_FLAT;
         p.color_or_texture = static_cast<int32_t>(index);
         if (shape == 0) return;
         switch (pick(10)) {

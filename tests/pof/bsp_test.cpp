@@ -141,8 +141,8 @@ TEST(Bsp, PolygonsWithOneCenterShareALeafInIndexOrder) {
     mk.segment("hull");
     const uint16_t a = mk.vertex(0, {0, 0, 0}), b = mk.vertex(0, {2, 0, 0}), c = mk.vertex(0, {1, 3, 0}),
                    d = mk.vertex(0, {1, -3, 0});
-    mk.poly(0, {a, b, c}, 2, 10);
-    mk.poly(0, {d, b, a}, 2, 11);
+    mk.poly(0, {a, b, c}, kf::POLY_FLAT, 10);
+    mk.poly(0, {d, b, a}, kf::POLY_FLAT, 11);
     mk.model.model_poly[1].center = mk.model.model_poly[0].center; // other corners, same center
     const auto [lo, hi] = segment_box(mk.model, 0);
     const Bytes out = tree(mk.model, lo, hi);

@@ -29,10 +29,10 @@ TEST(PofBuffer, EncodesLittleEndianWithoutPadding) {
 }
 
 TEST(PofBuffer, IdsSpellTheirCharactersInFileOrder) {
-    EXPECT_EQ(kf::pof_id("HDR2"), 0x32524448);
-    EXPECT_EQ(kf::pof_id("PSPO"), 0x4f505350);
+    EXPECT_EQ(kf::fourcc("HDR2"), 0x32524448u);
+    EXPECT_EQ(kf::POF_MAGIC, 0x4f505350u);
     kf::PofBuffer pof;
-    kf::pof_put_i32(pof, kf::pof_id("OBJ2"));
+    kf::pof_put_u32(pof, kf::ID_OBJ2);
     EXPECT_EQ(chars_at(pof.bytes, 0, 4), "OBJ2");
 }
 
@@ -54,7 +54,7 @@ TEST(PofBuffer, PatchDoesNotMoveTheWriteOffset) {
 TEST(PofBuffer, ChunkAndOpcodeSizesMeasureDifferently) {
     kf::PofBuffer pof;
     kf::pof_put_i32(pof, 99); // something before, so offsets are not zero
-    const uint32_t size_field = kf::pof_begin_chunk(pof, kf::pof_id("TXTR"));
+    const uint32_t size_field = kf::pof_begin_chunk(pof, kf::ID_TXTR);
     EXPECT_EQ(size_field, 8u);
     EXPECT_EQ(u32_at(pof.bytes, 8), kf::SIZE_PLACEHOLDER);
     EXPECT_EQ(pof.bytes[8], 0x67);

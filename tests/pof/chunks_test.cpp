@@ -483,7 +483,7 @@ TEST_P(ChunkOrder, FileHeadThenChunksInTheirFixedOrder) {
     for (int32_t s = 0; s < 3; ++s) {
         const float f = static_cast<float>(s);
         const uint16_t a = mk.vertex(s, {f, 0, 0}), b = mk.vertex(s, {f, 1, 0}), d = mk.vertex(s, {f, 0, 1});
-        mk.poly(s, {a, b, d}, c.textures ? 3 : 2);
+        mk.poly(s, {a, b, d}, c.textures ? kf::POLY_TMAPPED : kf::POLY_FLAT);
     }
     kf::Scene scene;
     if (c.textures) scene.texture_name = {"D:\\maps\\hull.bmp"};

@@ -12,7 +12,7 @@ TEST(Opcodes, EofIsEightZeroBytes) {
 }
 
 struct PolySize {
-    int32_t type;
+    kf::PolyKind type;
     uint16_t corners;
     int32_t size;
 };
@@ -43,7 +43,7 @@ TEST_P(PolyOpSize, HeaderFieldsAndSize) {
     kf::write_poly_op(pof, slots, mk.model, 0);
     const Bytes& b = pof.bytes;
     ASSERT_EQ(b.size(), static_cast<size_t>(c.size));
-    EXPECT_EQ(i32_at(b, 0), c.type == 2 ? kf::OP_FLATPOLY : kf::OP_TMAPPOLY);
+    EXPECT_EQ(i32_at(b, 0), c.type == kf::POLY_FLAT ? kf::OP_FLATPOLY : kf::OP_TMAPPOLY);
     EXPECT_EQ(i32_at(b, 4), c.size);
     EXPECT_EQ(vec3_at(b, 8), (std::array<float, 3>{0, 1, 0}));
     EXPECT_EQ(vec3_at(b, 20), (std::array<float, 3>{1, 2, 3}));
@@ -53,14 +53,15 @@ TEST_P(PolyOpSize, HeaderFieldsAndSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, PolyOpSize,
-                         ::testing::Values(PolySize{2, 3, 56}, PolySize{3, 3, 80}, PolySize{2, 20, 124},
-                                           PolySize{3, 20, 284}, PolySize{2, 0, 44}, PolySize{3, 0, 44}));
+                         ::testing::Values(PolySize{kf::POLY_FLAT, 3, 56}, PolySize{kf::POLY_TMAPPED, 3, 80},
+                                           PolySize{kf::POLY_FLAT, 20, 124}, PolySize{kf::POLY_TMAPPED, 20, 284},
+                                           PolySize{kf::POLY_FLAT, 0, 44}, PolySize{kf::POLY_TMAPPED, 0, 44}));
 
 TEST(Opcodes, FlatColourBytesAreRedGreenBlueZero) {
     ModelMaker mk;
     mk.segment("hull");
     const uint16_t v = mk.vertex(0, {});
-    mk.poly(0, {v, v, v}, 2, 255 + 128 * 256);
+    mk.poly(0, {v, v, v}, kf::POLY_FLAT, 255 + 128 * 256);
     kf::Slots slots(mk.model);
     kf::PofBuffer pof;
     kf::write_poly_op(pof, slots, mk.model, 0);
@@ -117,8 +118,8 @@ TEST(Defpoints, InterleavedSegmentsNumberTheirOwnSlots) {
 TEST(Opcodes, CornerRecordsReadTheSlotsOfTheirSegment) {
     Interleaved t;
     ModelMaker& mk = t.mk;
-    const uint32_t flat = mk.poly(1, {4, 1, 3}, 2, 7);
-    const uint32_t mapped = mk.poly(1, {4, 1, 3}, 3, 2);
+    const uint32_t flat = mk.poly(1, {4, 1, 3}, kf::POLY_FLAT, 7);
+    const uint32_t mapped = mk.poly(1, {4, 1, 3}, kf::POLY_TMAPPED, 2);
     kf::Slots slots(mk.model);
     assign_slots(slots, mk.model, 0);
     assign_slots(slots, mk.model, 1);

@@ -23,13 +23,12 @@ using Bytes = std::vector<uint8_t>;
 
 inline uint32_t u32_at(const Bytes& b, size_t at) {
     if (at + 4 > b.size()) throw std::out_of_range("read past the end at " + std::to_string(at));
-    return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
-           static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+    return kf::le_u32(b.data() + at);
 }
 inline int32_t i32_at(const Bytes& b, size_t at) { return static_cast<int32_t>(u32_at(b, at)); }
 inline uint16_t u16_at(const Bytes& b, size_t at) {
     if (at + 2 > b.size()) throw std::out_of_range("read past the end at " + std::to_string(at));
-    return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
+    return kf::le_u16(b.data() + at);
 }
 inline float f32_at(const Bytes& b, size_t at) { return std::bit_cast<float>(u32_at(b, at)); }
 inline std::array<float, 3> vec3_at(const Bytes& b, size_t at) {
@@ -85,7 +84,8 @@ struct ModelMaker {
 
     // A polygon over existing vertices, with the builder's center and radius;
     // each corner takes its vertex's first normal and distinct texture coordinates.
-    uint32_t poly(int32_t seg, const std::vector<uint16_t>& corners, int32_t type = 2, int32_t color = 0) {
+    uint32_t poly(int32_t seg, const std::vector<uint16_t>& corners, kf::PolyKind type = kf::POLY_FLAT,
+                  int32_t color = 0) {
         kf::ModelPoly p;
         p.segment = seg;
         p.type = type;
@@ -125,7 +125,7 @@ struct ModelMaker {
 
     // A triangle with its three corners on one new vertex at `at`: its center
     // and its corner bounds are exactly `at`.
-    uint32_t dot(int32_t seg, kf::vec3 at, int32_t type = 2) {
+    uint32_t dot(int32_t seg, kf::vec3 at, kf::PolyKind type = kf::POLY_FLAT) {
         const uint16_t v = vertex(seg, at);
         return poly(seg, {v, v, v}, type);
     }

@@ -1,5 +1,6 @@
 #include "fixtures.h"
 
+#include "bytes.h"
 #include "support/run_binary.h"
 
 #include <gtest/gtest.h>
@@ -89,8 +90,7 @@ std::vector<uint8_t> example_pof() {
 
 int32_t get_i32(const std::vector<uint8_t>& b, size_t offset) {
     if (offset + 4 > b.size()) throw std::out_of_range("get_i32 past the end");
-    return static_cast<int32_t>(static_cast<uint32_t>(b[offset]) | static_cast<uint32_t>(b[offset + 1]) << 8 |
-                                static_cast<uint32_t>(b[offset + 2]) << 16 | static_cast<uint32_t>(b[offset + 3]) << 24);
+    return kf::le_i32(b.data() + offset);
 }
 
 void put_i32(std::vector<uint8_t>& b, size_t offset, int32_t value) {

@@ -130,7 +130,7 @@ TEST(ParseConverted, RichSceneReadsBackAsBuilt) {
     // red 204, green 51, blue 25.
     int textured = 0, flat = 0;
     for (const auto& p : m.subobjects[0].polygons) {
-        if (p.kind == 3) {
+        if (p.kind == kf::POLY_TMAPPED) {
             ++textured;
             EXPECT_EQ(p.color_or_texture, 0);
         } else {
