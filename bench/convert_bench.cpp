@@ -59,7 +59,7 @@ std::vector<uint8_t> convert(const std::vector<uint8_t>& cob, FILE* sink) {
     kf::read_cob_file(cob, scene, sink);
     kf::Model model;
     kf::build_model(scene, model, sink);
-    return kf::assemble_pof(scene, model, sink);
+    return kf::assemble_pof(model, sink);
 }
 
 void Convert(benchmark::State& state) {
@@ -113,7 +113,7 @@ void AssembleStage(benchmark::State& state) {
     kf::Model model;
     kf::build_model(scene, model, sink);
     for (auto _ : state) {
-        std::vector<uint8_t> pof = kf::assemble_pof(scene, model, sink);
+        std::vector<uint8_t> pof = kf::assemble_pof(model, sink);
         benchmark::DoNotOptimize(pof.data());
     }
     std::fclose(sink);

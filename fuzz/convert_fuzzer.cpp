@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         kf::read_cob_file(std::span<const uint8_t>(data, size), scene, sink);
         kf::build_model(scene, model, sink);
-        pof = kf::assemble_pof(scene, model, sink);
+        pof = kf::assemble_pof(model, sink);
     } catch (const kf::Fatal& e) {
         check_message(e);
         return 0;

@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
                 kf::read_cob_file(bytes, scene, quiet);
                 kf::Model model;
                 kf::build_model(scene, model, quiet);
-                write(folder / "pofread" / (name + ".pof"), kf::assemble_pof(scene, model, quiet));
+                write(folder / "pofread" / (name + ".pof"), kf::assemble_pof(model, quiet));
             } catch (const kf::Fatal&) {
                 // Scenes that are refused seed the converter only.
             }

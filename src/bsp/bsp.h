@@ -3,6 +3,8 @@
 #pragma once
 
 #include "model/model.h"
+#include "pof/bounds.h"
+#include "pof/format.h"
 #include "pof/pof_buffer.h"
 
 #include <cstdint>
@@ -10,16 +12,6 @@
 #include <vector>
 
 namespace kf {
-
-// Running componentwise bounds of points, seeded from the first point; only a
-// strictly smaller or greater coordinate replaces the current one, so of
-// equal coordinates (-0 and +0) the first one seen stays.
-struct Bounds {
-    vec3 min, max;
-    bool empty = true;
-
-    void add(const vec3& p);
-};
 
 // Position of each model vertex and normal in its subobject's point list,
 // assigned by write_defpoints and read by the polygon opcodes. The shield

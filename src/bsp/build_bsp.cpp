@@ -55,22 +55,80 @@ struct Tree {
     }
 };
 
+// Where a pending node stands: nothing written yet, its front half written,
+// its back half written (only the closing lists remain).
+enum class Stage { NOT_BEGUN, FRONT_WRITTEN, BACK_WRITTEN };
+
 // One pending node of the tree, with the polygons of its box as the range
 // lo..hi of Tree::polys, split at mid into front and back.
 struct Node {
     vec3 min, max;
     uint32_t lo, hi;
     uint32_t mid = 0;
-    uint32_t start = 0;
-    int stage = 0; // 0 not begun, 1 front written, 2 back written
+    uint32_t start = 0; // the node's OP_SORTNORM
+    Stage stage = Stage::NOT_BEGUN;
     vec3 front_min{}, back_max{};
 };
+
+// Splits the node's box in the middle of its longest side. When both halves
+// hold polygons, writes the sorting node and returns true, with the halves'
+// boxes and ranges set; otherwise writes the node's polygons as one leaf and
+// returns false.
+bool split_node(Tree& tree, Node& node) {
+    const vec3 extent = {static_cast<float>(static_cast<double>(node.max.x) - node.min.x),
+                         static_cast<float>(static_cast<double>(node.max.y) - node.min.y),
+                         static_cast<float>(static_cast<double>(node.max.z) - node.min.z)};
+    vec3 m;
+    for (int a = 0; a < 3; ++a) {
+        const double lo = axis(node.min, a), hi = axis(node.max, a);
+        axis(m, a) = static_cast<float>(lo + (hi - lo) * 0.5);
+    }
+    const int split = extent.x >= extent.y && extent.x >= extent.z ? 0 : extent.y >= extent.z ? 1 : 2;
+    vec3 normal;
+    axis(normal, split) = 1.0f;
+    node.front_min = node.min;
+    axis(node.front_min, split) = axis(m, split);
+    node.back_max = node.max;
+    axis(node.back_max, split) = axis(m, split);
+
+    // Each polygon of the box lies in exactly one half unless the midpoint
+    // is not a number; then both halves are empty.
+    const Model& model = tree.model;
+    auto first = tree.polys.begin() + node.lo, last = tree.polys.begin() + node.hi;
+    const float cut = axis(m, split);
+    const bool halves = !std::isnan(cut);
+    auto mid = halves ? std::stable_partition(first, last,
+                                              [&](uint32_t p) { return axis(model.model_poly[p].center, split) >= cut; })
+                      : first;
+    node.mid = static_cast<uint32_t>(mid - tree.polys.begin());
+    if (!halves || node.mid == node.lo || node.mid == node.hi) {
+        tree.write_leaf(node.min, node.max, node.lo, node.hi);
+        return false;
+    }
+    // Node bounds take the polygons in index order, as stored before the split.
+    Bounds b;
+    for (uint32_t i = node.lo, j = node.mid; i < node.mid || j < node.hi;) {
+        bool take_front = j == node.hi || (i < node.mid && tree.polys[i] < tree.polys[j]);
+        tree.add_corners(b, take_front ? tree.polys[i++] : tree.polys[j++]);
+    }
+    node.start = tree.pof.pof_pos();
+    write_sortnorm(tree.pof, normal, m, b.min, b.max);
+    write_eof(tree.pof);
+    return true;
+}
+
+// Points the node's `field` at the end of what is written so far.
+void patch_list_offset(Tree& tree, const Node& node, uint32_t field) {
+    pof_patch_i32(tree.pof, node.start + field, static_cast<int32_t>(tree.pof.pof_pos() - node.start));
+}
 
 } // namespace
 
 // Writes the segment's polygons as a tree of sorting nodes and leaf lists.
 // Pending nodes live on an explicit stack, so no scene can exhaust the call
-// stack; the bytes are those of the plain recursive description.
+// stack; the bytes are those of the plain recursive description: a node,
+// its front half, its back half, then its prelist, postlist and online list
+// (each an empty list).
 void build_bsp(PofBuffer& pof, const Slots& slots, const Model& model, vec3 min, vec3 max, int32_t segment) {
     Tree tree{pof, slots, model, {}};
     for (uint32_t p = 0; p < model.Pcount(); ++p) {
@@ -82,71 +140,38 @@ void build_bsp(PofBuffer& pof, const Slots& slots, const Model& model, vec3 min,
     stack.push_back({min, max, 0, static_cast<uint32_t>(tree.polys.size())});
     while (!stack.empty()) {
         Node& node = stack.back();
-        if (node.stage == 0) {
-            const vec3 extent = {static_cast<float>(static_cast<double>(node.max.x) - node.min.x),
-                                 static_cast<float>(static_cast<double>(node.max.y) - node.min.y),
-                                 static_cast<float>(static_cast<double>(node.max.z) - node.min.z)};
-            vec3 m;
-            for (int a = 0; a < 3; ++a) {
-                const double lo = axis(node.min, a), hi = axis(node.max, a);
-                axis(m, a) = static_cast<float>(lo + (hi - lo) * 0.5);
-            }
-            const int split = extent.x >= extent.y && extent.x >= extent.z ? 0 : extent.y >= extent.z ? 1 : 2;
-            vec3 normal;
-            axis(normal, split) = 1.0f;
-            node.front_min = node.min;
-            axis(node.front_min, split) = axis(m, split);
-            node.back_max = node.max;
-            axis(node.back_max, split) = axis(m, split);
-
-            // Each polygon of the box lies in exactly one half unless the
-            // midpoint is not a number; then both halves are empty.
-            auto first = tree.polys.begin() + node.lo, last = tree.polys.begin() + node.hi;
-            const float cut = axis(m, split);
-            const bool halves = !std::isnan(cut);
-            auto mid = halves ? std::stable_partition(first, last,
-                                                      [&](uint32_t p) {
-                                                          return axis(model.model_poly[p].center, split) >= cut;
-                                                      })
-                              : first;
-            node.mid = static_cast<uint32_t>(mid - tree.polys.begin());
-            if (!halves || node.mid == node.lo || node.mid == node.hi) {
-                tree.write_leaf(node.min, node.max, node.lo, node.hi);
+        switch (node.stage) {
+        case Stage::NOT_BEGUN:
+            if (!split_node(tree, node)) {
                 stack.pop_back();
-                continue;
+                break;
             }
-            // Node bounds take the polygons in index order, as stored before the split.
-            Bounds b;
-            for (uint32_t i = node.lo, j = node.mid; i < node.mid || j < node.hi;) {
-                bool take_front = j == node.hi || (i < node.mid && tree.polys[i] < tree.polys[j]);
-                tree.add_corners(b, take_front ? tree.polys[i++] : tree.polys[j++]);
-            }
-            node.start = pof.pof_pos();
-            write_sortnorm(pof, normal, m, b.min, b.max);
-            write_eof(pof);
-            pof_patch_i32(pof, node.start + SORTNORM_FRONT, static_cast<int32_t>(pof.pof_pos() - node.start));
-            node.stage = 1;
+            patch_list_offset(tree, node, SORTNORM_FRONT);
+            node.stage = Stage::FRONT_WRITTEN;
             if (node.mid - node.lo == 1) {
                 tree.write_single(tree.polys[node.lo]);
             } else {
                 Node child{node.front_min, node.max, node.lo, node.mid};
                 stack.push_back(child);
             }
-        } else if (node.stage == 1) {
-            pof_patch_i32(pof, node.start + SORTNORM_BACK, static_cast<int32_t>(pof.pof_pos() - node.start));
-            node.stage = 2;
+            break;
+        case Stage::FRONT_WRITTEN:
+            patch_list_offset(tree, node, SORTNORM_BACK);
+            node.stage = Stage::BACK_WRITTEN;
             if (node.hi - node.mid == 1) {
                 tree.write_single(tree.polys[node.mid]);
             } else {
                 Node child{node.min, node.back_max, node.mid, node.hi};
                 stack.push_back(child);
             }
-        } else {
+            break;
+        case Stage::BACK_WRITTEN:
             for (uint32_t field : {SORTNORM_PRELIST, SORTNORM_POSTLIST, SORTNORM_ONLINE}) {
-                pof_patch_i32(pof, node.start + field, static_cast<int32_t>(pof.pof_pos() - node.start));
+                patch_list_offset(tree, node, field);
                 write_eof(pof);
             }
             stack.pop_back();
+            break;
         }
     }
 }

@@ -11,20 +11,6 @@ float shift(float a, double by) { return static_cast<float>(static_cast<double>(
 
 } // namespace
 
-void Bounds::add(const vec3& p) {
-    if (empty) {
-        min = max = p;
-        empty = false;
-        return;
-    }
-    if (p.x > max.x) max.x = p.x;
-    if (p.y > max.y) max.y = p.y;
-    if (p.z > max.z) max.z = p.z;
-    if (p.x < min.x) min.x = p.x;
-    if (p.y < min.y) min.y = p.y;
-    if (p.z < min.z) min.z = p.z;
-}
-
 vec3 widen_min(vec3 a) {
     const double m = -static_cast<double>(BOX_MARGIN);
     return {shift(a.x, m), shift(a.y, m), shift(a.z, m)};

@@ -39,6 +39,14 @@ uint32_t Cursor::u32() {
     return v;
 }
 
+uint16_t Cursor::u16_overhanging_end() {
+    const size_t chunk_end = limit;
+    if (limit != SIZE_MAX) ++limit;
+    const uint16_t v = u16();
+    limit = chunk_end;
+    return v;
+}
+
 int32_t Cursor::i32() { return static_cast<int32_t>(u32()); }
 
 float Cursor::f32() { return std::bit_cast<float>(u32()); }

@@ -18,6 +18,17 @@ struct Cursor {
     size_t limit = SIZE_MAX; // end of the chunk being read; SIZE_MAX outside chunks
     const char* chunk = "";  // tag of that chunk, for the error message
 
+    // Confines the reads that follow to the chunk that ends at `end`, named
+    // `tag` in the error message; leave_chunk lifts that limit again.
+    void enter_chunk(size_t end, const char* tag) {
+        limit = end;
+        chunk = tag;
+    }
+    void leave_chunk() {
+        limit = SIZE_MAX;
+        chunk = "";
+    }
+
     // Throws when n more bytes would pass the chunk's end or the end of the data.
     void need(size_t n) const;
 
@@ -26,6 +37,9 @@ struct Cursor {
     uint32_t u32();
     int32_t i32();
     float f32();
+    // A uint16 that may start on the chunk's last byte and so end one byte
+    // past it, as a Mat1 sub-chunk marker may.
+    uint16_t u16_overhanging_end();
     void bytes(void* out, size_t n);
 };
 

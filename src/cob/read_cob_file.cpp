@@ -65,7 +65,7 @@ void read_cob_file(std::span<const uint8_t> file, Scene& scene, FILE* out) {
             std::fprintf(out, ")\n");
         }
         // Every chunk, whatever its reader consumed, is left at its end.
-        in.limit = SIZE_MAX;
+        in.leave_chunk();
         in.pos = chunk.chunk_end;
     }
 }

@@ -7,8 +7,7 @@ namespace kf {
 void read_grou_chunk(Cursor& in, const ChunkHeader& chunk, Scene& scene, ReaderState& state, FILE* out) {
     std::fprintf(out, " Grou... \n");
     if (state.ungrouped) throw Fatal(" Error: need to group all parts or don't group any.");
-    in.limit = chunk.chunk_end;
-    in.chunk = "Grou";
+    in.enter_chunk(chunk.chunk_end, "Grou");
 
     uint16_t dupecount = in.u16();
     uint16_t name_length = in.u16();

@@ -100,8 +100,7 @@ float CobMaterial::blue() const { return le_f32(raw.data() + MAT1_BLUE); }
 
 void read_mat1_chunk(Cursor& in, const ChunkHeader& chunk, Scene& scene, FILE* out) {
     std::fprintf(out, " Mat1... \n");
-    in.limit = chunk.chunk_end;
-    in.chunk = "Mat1";
+    in.enter_chunk(chunk.chunk_end, "Mat1");
     CobMaterial material;
     in.bytes(material.raw.data(), MAT1_RECORD_SIZE);
     TextureMap placement;
@@ -111,9 +110,7 @@ void read_mat1_chunk(Cursor& in, const ChunkHeader& chunk, Scene& scene, FILE* o
     }
     while (in.pos < chunk.chunk_end) {
         // A marker may start on the chunk's last byte; it is then read whole.
-        in.limit = chunk.chunk_end + 1;
-        uint16_t marker = in.u16();
-        in.limit = chunk.chunk_end;
+        const uint16_t marker = in.u16_overhanging_end();
         if (marker == MARKER_B) {
             continue;
         } else if (marker == MARKER_E) {

@@ -76,8 +76,7 @@ void read_faces(Cursor& in, Scene& scene, FILE* out, uint32_t first_vertex, uint
 } // namespace
 
 void read_polh_chunk(Cursor& in, const ChunkHeader& chunk, Scene& scene, ReaderState& state, FILE* out) {
-    in.limit = chunk.chunk_end;
-    in.chunk = "PolH";
+    in.enter_chunk(chunk.chunk_end, "PolH");
     std::fprintf(out, " Polh... ");
     if (scene.cob_scount() == 0) {
         scene.cob_section.emplace_back(); // implicit section: empty name, origin, parent 0

@@ -46,7 +46,7 @@ int run(const std::vector<std::string>& args, FILE* out, const std::string& outp
 
     Model model;
     build_model(scene, model, out);
-    write_pof_file(scene, model, out, output);
+    write_pof_file(model, out, output);
     std::fprintf(out, "\n Done...\n");
     return 0;
 }

@@ -5,6 +5,8 @@ namespace kf {
 void build_model(const Scene& scene, Model& model, FILE* out) {
     std::fprintf(out, "\n Starting cob -> model data\n");
     model = Model{};
+    model.texture_name = scene.texture_name;
+    model.chunknum = scene.chunknum;
     VertexUse use;
     mark_used_vertices(scene, use);
     build_segments(scene, model, out);

@@ -49,6 +49,9 @@ struct Model {
     std::vector<ModelVertex> vertex;
     std::vector<vec3> model_normal; // one per polygon corner, grouped by vertex
     std::vector<ModelPoly> model_poly;
+    // Carried over from the scene for the writer, which reads nothing else:
+    std::vector<std::string> texture_name; // texture paths, by texture number
+    uint32_t chunknum = 0;                 // PolH chunks the scene held
 
     uint32_t Vcount() const { return static_cast<uint32_t>(vertex.size()); }
     uint32_t Pcount() const { return static_cast<uint32_t>(model_poly.size()); }

@@ -1,5 +1,7 @@
 #include "pof/pof.h"
 
+#include "pof/bounds.h"
+
 #include <cmath>
 
 namespace kf {
@@ -28,6 +30,25 @@ void put_zeros(PofBuffer& pof, int n) {
 
 } // namespace
 
+std::vector<int32_t> shield_neighbours(const Model& model, const std::vector<uint32_t>& faces) {
+    const size_t n = faces.size();
+    std::vector<int32_t> neighbour(3 * n, -1);
+    for (size_t a = 0; a < n; ++a) {
+        const auto& va = model.model_poly[faces[a]].vertex;
+        for (size_t b = 0; b < n; ++b) {
+            const auto& vb = model.model_poly[faces[b]].vertex;
+            for (int i = 0; i < 3; ++i) {
+                const int j = (i + 2) % 3;
+                for (int e = 0; e < 3; ++e)
+                    if (va[static_cast<size_t>(e)] == vb[static_cast<size_t>(i)] &&
+                        va[static_cast<size_t>((e + 1) % 3)] == vb[static_cast<size_t>(j)])
+                        neighbour[3 * a + static_cast<size_t>(e)] = static_cast<int32_t>(b);
+            }
+        }
+    }
+    return neighbour;
+}
+
 int32_t file_number(const Model& model, int32_t segment) {
     const int32_t k = model.shield_segment;
     return k != 0 && segment > k ? segment - 1 : segment;
@@ -44,11 +65,11 @@ std::string texture_base_name(const std::string& path) {
     return path.substr(start, end - start);
 }
 
-void write_txtr_chunk(PofBuffer& pof, const Scene& scene) {
-    if (scene.n_textures() == 0) return;
+void write_txtr_chunk(PofBuffer& pof, const Model& model) {
+    if (model.texture_name.empty()) return;
     uint32_t size = pof_begin_chunk(pof, ID_TXTR);
-    pof_put_i32(pof, static_cast<int32_t>(scene.n_textures()));
-    for (const std::string& path : scene.texture_name) pof_put_text(pof, texture_base_name(path));
+    pof_put_i32(pof, static_cast<int32_t>(model.texture_name.size()));
+    for (const std::string& path : model.texture_name) pof_put_text(pof, texture_base_name(path));
     pof_end_chunk(pof, size);
 }
 
@@ -135,23 +156,8 @@ void write_shld_chunk(PofBuffer& pof, Slots& slots, const Model& model, FILE* ou
     }
     std::fprintf(out, " Shield: n_faces = %d\n", static_cast<int>(faces.size()));
 
-    // Across each edge, the last face that runs the same two vertices the
-    // opposite way; -1 where no face does.
     const size_t n = faces.size();
-    std::vector<int32_t> neighbour(3 * n, -1);
-    for (size_t a = 0; a < n; ++a) {
-        const auto& va = model.model_poly[faces[a]].vertex;
-        for (size_t b = 0; b < n; ++b) {
-            const auto& vb = model.model_poly[faces[b]].vertex;
-            for (int i = 0; i < 3; ++i) {
-                const int j = (i + 2) % 3;
-                for (int e = 0; e < 3; ++e)
-                    if (va[static_cast<size_t>(e)] == vb[static_cast<size_t>(i)] &&
-                        va[static_cast<size_t>((e + 1) % 3)] == vb[static_cast<size_t>(j)])
-                        neighbour[3 * a + static_cast<size_t>(e)] = static_cast<int32_t>(b);
-            }
-        }
-    }
+    const std::vector<int32_t> neighbour = shield_neighbours(model, faces);
 
     uint32_t size = pof_begin_chunk(pof, ID_SHLD);
     pof_put_i32(pof, n_verts);

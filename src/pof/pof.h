@@ -2,7 +2,6 @@
 #pragma once
 
 #include "bsp/bsp.h"
-#include "cob/scene.h"
 #include "model/model.h"
 #include "pof/pof_buffer.h"
 
@@ -14,21 +13,27 @@ namespace kf {
 
 // Prints the model report and returns the whole file's bytes. Throws Fatal
 // for a shield that cannot be written.
-std::vector<uint8_t> assemble_pof(const Scene& scene, const Model& model, FILE* out);
+std::vector<uint8_t> assemble_pof(const Model& model, FILE* out);
 
 // assemble_pof, then writes the bytes to `path` through a temporary file in
 // the same folder that replaces it by rename, so a failed run never leaves a
 // partial file. Throws Fatal when the file cannot be written.
-void write_pof_file(const Scene& scene, const Model& model, FILE* out, const std::string& path = "test.pof");
+void write_pof_file(const Model& model, FILE* out, const std::string& path = "test.pof");
 
 // Writes `bytes` to `path` atomically; throws Fatal on any failure.
 void write_file_atomically(const std::string& path, const std::vector<uint8_t>& bytes);
 
-void write_txtr_chunk(PofBuffer& pof, const Scene& scene);
+void write_txtr_chunk(PofBuffer& pof, const Model& model);
 void write_hdr2_chunk(PofBuffer& pof, const Model& model);
 void write_obj2_chunk(PofBuffer& pof, Slots& slots, const Model& model, uint32_t segment, FILE* out);
 void write_shld_chunk(PofBuffer& pof, Slots& slots, const Model& model, FILE* out);
 void write_pinf_chunk(PofBuffer& pof);
+
+// For each edge e of each face f (the shield's faces, given as polygon
+// numbers), entry 3f + e: the last face that runs the same two vertices the
+// opposite way, or -1 where no face does. Every face is compared with every
+// face.
+std::vector<int32_t> shield_neighbours(const Model& model, const std::vector<uint32_t>& faces);
 
 // Number of a segment in the file: segments above the shield move down one.
 // -1 and the shield segment itself are kept as they are.

@@ -8,12 +8,12 @@
 
 namespace kf {
 
-std::vector<uint8_t> assemble_pof(const Scene& scene, const Model& model, FILE* out) {
+std::vector<uint8_t> assemble_pof(const Model& model, FILE* out) {
     std::fprintf(out, "\n Finding BSP data\n");
     std::fprintf(out, " Vcount = %d\n", static_cast<int>(model.Vcount()));
     std::fprintf(out, " Pcount = %d\n", static_cast<int>(model.Pcount()));
     std::fprintf(out, " Scount = %d\n", static_cast<int>(model.Scount));
-    std::fprintf(out, " chunknum = %d\n", static_cast<int>(scene.chunknum));
+    std::fprintf(out, " chunknum = %d\n", static_cast<int>(model.chunknum));
 
     // Room for a typical model from the start; larger ones grow the buffer.
     constexpr size_t POF_BUFFER_SIZE = 768000;
@@ -22,7 +22,7 @@ std::vector<uint8_t> assemble_pof(const Scene& scene, const Model& model, FILE* 
     Slots slots(model);
     pof_put_u32(pof, POF_MAGIC);
     pof_put_i32(pof, POF_VERSION);
-    write_txtr_chunk(pof, scene);
+    write_txtr_chunk(pof, model);
     write_hdr2_chunk(pof, model);
     for (uint32_t s = 0; s < model.Scount; ++s)
         if (model.shield_segment == 0 || static_cast<int32_t>(s) != model.shield_segment)
@@ -67,8 +67,8 @@ void write_file_atomically(const std::string& path, const std::vector<uint8_t>& 
     }
 }
 
-void write_pof_file(const Scene& scene, const Model& model, FILE* out, const std::string& path) {
-    write_file_atomically(path, assemble_pof(scene, model, out));
+void write_pof_file(const Model& model, FILE* out, const std::string& path) {
+    write_file_atomically(path, assemble_pof(model, out));
 }
 
 } // namespace kf

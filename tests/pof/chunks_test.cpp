@@ -38,9 +38,9 @@ std::vector<std::string> ids(const std::vector<Chunk>& chunks) {
     return out;
 }
 
-Bytes assemble(const kf::Model& model, const kf::Scene& scene = {}) {
+Bytes assemble(const kf::Model& model) {
     Report report;
-    return kf::assemble_pof(scene, model, report);
+    return kf::assemble_pof(model, report);
 }
 
 Bytes hdr2(const kf::Model& model) {
@@ -164,10 +164,10 @@ TEST(Txtr, BaseNames) {
 }
 
 TEST(Txtr, ChunkListsEveryPathCutOnItsOwn) {
-    kf::Scene scene;
-    scene.texture_name = {"D:\\a\\wood.bmp", "D:\\b\\wood.tga", "stone.tga", "D:\\x\\.bmp"};
+    kf::Model model;
+    model.texture_name = {"D:\\a\\wood.bmp", "D:\\b\\wood.tga", "stone.tga", "D:\\x\\.bmp"};
     kf::PofBuffer pof;
-    kf::write_txtr_chunk(pof, scene);
+    kf::write_txtr_chunk(pof, model);
     const Bytes& b = pof.bytes;
     ASSERT_EQ(b.size(), 8u + 4 + 8 + 8 + 9 + 4);
     EXPECT_EQ(chars_at(b, 0, 4), "TXTR");
@@ -179,7 +179,7 @@ TEST(Txtr, ChunkListsEveryPathCutOnItsOwn) {
     EXPECT_EQ(i32_at(b, 37), 0);
 
     kf::PofBuffer none;
-    kf::write_txtr_chunk(none, kf::Scene{});
+    kf::write_txtr_chunk(none, kf::Model{});
     EXPECT_TRUE(none.bytes.empty());
 }
 
@@ -485,10 +485,9 @@ TEST_P(ChunkOrder, FileHeadThenChunksInTheirFixedOrder) {
         const uint16_t a = mk.vertex(s, {f, 0, 0}), b = mk.vertex(s, {f, 1, 0}), d = mk.vertex(s, {f, 0, 1});
         mk.poly(s, {a, b, d}, c.textures ? kf::POLY_TMAPPED : kf::POLY_FLAT);
     }
-    kf::Scene scene;
-    if (c.textures) scene.texture_name = {"D:\\maps\\hull.bmp"};
+    if (c.textures) mk.model.texture_name = {"D:\\maps\\hull.bmp"};
 
-    const Bytes file = assemble(mk.model, scene);
+    const Bytes file = assemble(mk.model);
     EXPECT_EQ(chars_at(file, 0, 4), "PSPO");
     EXPECT_EQ(i32_at(file, 4), 2116);
     const std::vector<Chunk> chunks = chunks_of(file);
@@ -519,10 +518,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Assembly, ReportLines) {
     Tetrahedron t;
-    kf::Scene scene;
-    scene.chunknum = 2;
+    t.mk.model.chunknum = 2;
     Report report;
-    kf::assemble_pof(scene, t.mk.model, report);
+    kf::assemble_pof(t.mk.model, report);
     EXPECT_EQ(report.text(), "\n Finding BSP data\n Vcount = 7\n Pcount = 5\n Scount = 2\n chunknum = 2\n"
                              " doing 1: Segment = 0\n doing 1: n_verts = 3\n doing 1: n_norms = 3\n"
                              " Shield: Segment = 1\n Shield: n_verts = 4\n Shield: n_faces = 4\n");

@@ -126,8 +126,8 @@ TEST(WriteFile, WritesTheAssembledBytes) {
     Folder dir;
     const kf::Model model = small_model();
     Report first, second;
-    const Bytes expected = kf::assemble_pof(kf::Scene{}, model, first);
-    kf::write_pof_file(kf::Scene{}, model, second, dir / "test.pof");
+    const Bytes expected = kf::assemble_pof(model, first);
+    kf::write_pof_file(model, second, dir / "test.pof");
     EXPECT_EQ(kft::read_file(dir / "test.pof"), expected);
     EXPECT_EQ(second.text(), first.text());
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"test.pof"});
@@ -179,7 +179,7 @@ TEST(WriteFile, ShieldErrorWritesNothing) {
     save(target, old);
     Report report;
     const auto [message, status] =
-        fatal_of([&] { kf::write_pof_file(kf::Scene{}, small_model(true), report, target); });
+        fatal_of([&] { kf::write_pof_file(small_model(true), report, target); });
     EXPECT_EQ(message, " Shield error: corners != 3 \n");
     EXPECT_EQ(status, 1);
     EXPECT_EQ(kft::read_file(target), old);

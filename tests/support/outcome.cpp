@@ -33,7 +33,7 @@ Outcome convert_in_memory(std::span<const uint8_t> bytes) {
     try {
         kf::read_cob_file(bytes, scene, sink);
         kf::build_model(scene, model, sink);
-        pof = kf::assemble_pof(scene, model, sink);
+        pof = kf::assemble_pof(model, sink);
     } catch (const kf::Fatal& e) {
         o.message = e.what();
         const size_t line_end = o.message.find('\n');
