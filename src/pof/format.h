@@ -13,6 +13,7 @@ namespace kf {
 // File head: the magic, then the version.
 constexpr uint32_t POF_MAGIC = fourcc("PSPO");
 constexpr int32_t POF_VERSION = 2116;
+constexpr uint32_t POF_HEAD_VERSION = 4;
 constexpr uint32_t POF_HEAD_SIZE = 8;
 
 // Chunk head: the id, then the size of the body that follows.
