@@ -4,6 +4,7 @@
 // the bytes; a rejected file names a problem inside it; the JSON always
 // parses back.
 #include "pofinfo/pofread.h"
+#include "pofinfo/preview.h"
 #include "pofinfo/report.h"
 
 #include <nlohmann/json.hpp>

@@ -1,5 +1,6 @@
 // pofinfo: inspects, validates and previews a POF model file.
 #include "bytes.h"
+#include "pofinfo/preview.h"
 #include "pofinfo/report.h"
 
 #include <cerrno>

@@ -3,6 +3,7 @@
 #include "fixtures.h"
 
 #include "pofinfo/pofread.h"
+#include "pofinfo/preview.h"
 #include "pofinfo/report.h"
 
 #include <gtest/gtest.h>

@@ -5,6 +5,7 @@
 #include "fixtures.h"
 
 #include "pofinfo/pofread.h"
+#include "pofinfo/preview.h"
 #include "pofinfo/report.h"
 #include "support/run_binary.h"
 
