@@ -27,6 +27,13 @@ std::optional<std::vector<uint8_t>> read_whole(const std::string& path, std::str
     return bytes;
 }
 
+// Every problem that stops pofinfo before it has a verdict: one line on the
+// error stream, status 1.
+int stop(const std::string& problem) {
+    std::fprintf(stderr, "pofinfo: %s\n", problem.c_str());
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -49,10 +56,7 @@ int main(int argc, char** argv) {
 
     std::string error;
     auto bytes = read_whole(path, error);
-    if (!bytes) {
-        std::fprintf(stderr, "pofinfo: cannot read %s: %s\n", path.c_str(), error.c_str());
-        return 1;
-    }
+    if (!bytes) return stop("cannot read " + path + ": " + error);
     const pofread::Model model = pofread::parse(*bytes);
 
     switch (mode) {
@@ -72,10 +76,7 @@ int main(int argc, char** argv) {
             break;
         }
         error = pofinfo::write_preview(model, png_path);
-        if (!error.empty()) {
-            std::fprintf(stderr, "pofinfo: %s\n", error.c_str());
-            return 1;
-        }
+        if (!error.empty()) return stop(error);
         {
             const auto size = pofinfo::preview_size(model);
             std::printf("preview written to %s (%d x %d)\nvalid\n", png_path.c_str(), size.width, size.height);
