@@ -1,4 +1,15 @@
 // Types, limits and the error type shared by every stage of the converter.
+//
+// Words the stages use for the same things:
+// - A group of the scene is a "section" in the scene tables (cob_section),
+//   a "segment" in the model tables (segment) and a "subobject" in the file
+//   (one OBJ2 chunk each; the shield's segment becomes the SHLD chunk).
+// - A polygon object of the scene (a PolH chunk) is a "chunk" in the scene
+//   tables: CobVertex::chunk and CobFace::chunk hold its 0-based number.
+// - A face of the scene (cob_face) is a "polygon" in the model (model_poly)
+//   and a polygon opcode in the file.
+// - Scene units become model units by MODEL_SCALE and an exchange of axes
+//   (scene_to_model).
 #pragma once
 
 #include "vec3.h"

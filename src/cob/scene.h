@@ -73,9 +73,10 @@ struct CobSection {
     int32_t parent = 0;
 };
 
-// Counters are the sizes of the tables, except texture_map, which always has
-// one entry per material plus entry 0, so a face that no material reached
-// (material_index 0) finds an all-zero placement.
+// Counters are the sizes of the tables. texture_map holds one placement per
+// material, material i at index i; before the first material it holds one
+// all-zero entry. A face that no material reached keeps material_index 0 and
+// so takes the first material's placement once there is one.
 struct Scene {
     std::vector<CobVertex> cob_vertex;
     std::vector<CobUv> cob_uv;
@@ -84,12 +85,12 @@ struct Scene {
     std::vector<std::string> texture_name;
     std::vector<TextureMap> texture_map = std::vector<TextureMap>(1);
     std::vector<CobSection> cob_section;
-    uint32_t chunknum = 0; // PolH chunks read
+    uint32_t chunknum = 0; // PolH chunks read (the next object's chunk number)
 
     uint32_t cob_vcount() const { return static_cast<uint32_t>(cob_vertex.size()); }
-    uint32_t UVcount() const { return static_cast<uint32_t>(cob_uv.size()); }
+    uint32_t UVcount() const { return static_cast<uint32_t>(cob_uv.size()); } // texture coordinates
     uint32_t cob_pcount() const { return static_cast<uint32_t>(cob_face.size()); }
-    uint32_t Matlcount() const { return static_cast<uint32_t>(cob_material.size()); }
+    uint32_t Matlcount() const { return static_cast<uint32_t>(cob_material.size()); } // Mat1 chunks read
     uint32_t n_textures() const { return static_cast<uint32_t>(texture_name.size()); }
     uint32_t cob_scount() const { return static_cast<uint32_t>(cob_section.size()); }
 

@@ -41,7 +41,7 @@ struct ModelPoly {
 // `segment` always holds entry 0 (the root, offset 0 and parent -1), also
 // when the scene has no section; Scount says how many segments are real.
 struct Model {
-    uint32_t Scount = 0;
+    uint32_t Scount = 0; // segments made from the scene's sections (0 when it has none)
     std::vector<Segment> segment = std::vector<Segment>(1);
     std::vector<int32_t> debris_list;
     std::vector<int32_t> detail_list;

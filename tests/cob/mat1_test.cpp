@@ -160,6 +160,19 @@ TEST(Mat1, TextureGivesItsIndexMaterialAndPlacement) {
     EXPECT_EQ(r.scene.placement(0).repeat_u, 0.0f);
 }
 
+// Material i's placement is entry i, so a face that no material reached
+// (material index 0) takes the first material's placement.
+TEST(Mat1, FaceNoMaterialReachedTakesTheFirstMaterialsPlacement) {
+    CobBuilder cob;
+    cob.polh(object("A", {1, 2})).mat1(Mat1{.number = 1, .subchunks = sub_t("D:\\maps\\hull.bmp", 0.1f, 0.2f, 2, 3)});
+    ReadResult r = read_scene(cob.end().bytes());
+    ASSERT_FALSE(r.error) << *r.error;
+    ASSERT_EQ(r.scene.cob_face[1].material_index, 0);
+    const kf::TextureMap& p = r.scene.placement(r.scene.cob_face[1].material_index);
+    EXPECT_EQ(p.offset_u, 0.1f);
+    EXPECT_EQ(p.repeat_v, 3.0f);
+}
+
 TEST(Mat1, TextureNamesAreSharedComparedExactlyAndKeptWhole) {
     const std::string long_name = "D:\\" + std::string(300, 'x') + ".bmp";
     CobBuilder cob;

@@ -110,6 +110,7 @@ TEST(Polygons, TexturePlacement) {
         kf::CobUv uv;
         kf::TextureMap map; // offset_u, offset_v, repeat_u, repeat_v
         float u, v;
+        int32_t material = 2; // the face's material index, whose entry is `map`
     };
     const Case cases[] = {
         {"RepeatAndOffset", {0.25f, 0.5f}, {0.1f, 0.2f, 2, 3}, 0.4f, -1.3f},
@@ -121,6 +122,8 @@ TEST(Polygons, TexturePlacement) {
         // first would give 0x1.5ca6cp-7 and -0x1.1e647p-5.
         {"RoundedOnceU", {0.236f, 0}, {0.4f, 0, 1.74f, 0}, 0x1.5ca6c8p-7f, 0.0f}, // -0 + 0 is +0
         {"RoundedOnceV", {0, 0.248f}, {0, 0.094f, 0, 0.52f}, 0, -0x1.1e646ep-5f},
+        // A face that no material reached keeps index 0: the first material's placement.
+        {"NoMaterialReachedTakesTheFirst", {0.25f, 0.5f}, {0.1f, 0.2f, 2, 3}, 0.4f, -1.3f, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -129,8 +132,9 @@ TEST(Polygons, TexturePlacement) {
         s.face({0, 0, 0});
         s.scene.cob_uv = {{9, 9}, c.uv};
         s.scene.cob_face[0].points[1].uv = 1;
-        s.scene.cob_face[0].material_index = 2;
-        s.scene.texture_map = {{}, {5, 5, 5, 5}, c.map}; // the face's material index picks the entry
+        s.scene.cob_face[0].material_index = c.material;
+        s.scene.texture_map = {{5, 5, 5, 5}, {5, 5, 5, 5}, {5, 5, 5, 5}}; // the face's material index picks the entry
+        s.scene.texture_map[static_cast<size_t>(c.material)] = c.map;
         Built b = build(s.scene);
         ASSERT_EQ(b.error, "");
         const kf::ModelPoly& p = b.model.model_poly[0];
