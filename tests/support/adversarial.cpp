@@ -141,7 +141,7 @@ AdversarialScene many_groups() {
     CobBuilder cob;
     int32_t parent = 0;
     for (int g = 0; g < 100; ++g) {
-        char name[8];
+        char name[16];
         std::snprintf(name, sizeof name, "g%03d", g);
         cob.grou(name, {static_cast<float>(g), 0, 0}, std::nullopt, parent);
         parent = cob.last_id();
