@@ -83,9 +83,8 @@ std::vector<uint8_t> rich_scene() {
 }
 
 std::vector<uint8_t> example_pof() {
-    const fs::path ship = fs::path(KEELFORGE_SOURCE_DIR) / "examples" / "ship.cob";
-    if (!fs::exists(ship)) return {};
-    return convert(read_file(ship.string()));
+    // The example is committed: read_file throws if it is missing.
+    return convert(read_file((fs::path(KEELFORGE_SOURCE_DIR) / "examples" / "ship.cob").string()));
 }
 
 int32_t get_i32(const std::vector<uint8_t>& b, size_t offset) {

@@ -66,7 +66,7 @@ TEST(Fuzz, DamagedFilesNeverCrash) {
     std::vector<Base> bases;
     bases.push_back(base_of(convert(rich_scene())));
     bases.push_back(base_of(deep_tree_pof(40)));
-    if (auto ship = example_pof(); !ship.empty()) bases.push_back(base_of(std::move(ship)));
+    bases.push_back(base_of(example_pof()));
     if (const std::string folder = kft::real_scene_folder(); !folder.empty())
         bases.push_back(base_of(convert(kft::read_file(folder + "/spider_4_3.cob"))));
 
