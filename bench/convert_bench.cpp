@@ -19,6 +19,7 @@
 #include "model/model.h"
 #include "pof/pof.h"
 #include "support/cob_builder.h"
+#include "support/files.h"
 
 #include <benchmark/benchmark.h>
 
@@ -64,7 +65,7 @@ std::vector<uint8_t> convert(const std::vector<uint8_t>& cob, FILE* sink) {
 
 void Convert(benchmark::State& state) {
     const std::vector<uint8_t> cob = large_scene(static_cast<int>(state.range(0)));
-    FILE* sink = std::fopen("/dev/null", "w");
+    FILE* sink = kft::discard_report();
     size_t pof_bytes = 0;
     try {
         pof_bytes = convert(cob, sink).size();
@@ -75,7 +76,6 @@ void Convert(benchmark::State& state) {
         std::vector<uint8_t> pof = convert(cob, sink);
         benchmark::DoNotOptimize(pof.data());
     }
-    std::fclose(sink);
     state.counters["cob_bytes"] = static_cast<double>(cob.size());
     state.counters["pof_bytes"] = static_cast<double>(pof_bytes);
 }
@@ -83,18 +83,17 @@ void Convert(benchmark::State& state) {
 // The three stages apart, to see where the time of a conversion goes.
 void ReadStage(benchmark::State& state) {
     const std::vector<uint8_t> cob = large_scene(static_cast<int>(state.range(0)));
-    FILE* sink = std::fopen("/dev/null", "w");
+    FILE* sink = kft::discard_report();
     for (auto _ : state) {
         kf::Scene scene;
         kf::read_cob_file(cob, scene, sink);
         benchmark::DoNotOptimize(scene.cob_face.data());
     }
-    std::fclose(sink);
 }
 
 void BuildStage(benchmark::State& state) {
     const std::vector<uint8_t> cob = large_scene(static_cast<int>(state.range(0)));
-    FILE* sink = std::fopen("/dev/null", "w");
+    FILE* sink = kft::discard_report();
     kf::Scene scene;
     kf::read_cob_file(cob, scene, sink);
     for (auto _ : state) {
@@ -102,12 +101,11 @@ void BuildStage(benchmark::State& state) {
         kf::build_model(scene, model, sink);
         benchmark::DoNotOptimize(model.model_poly.data());
     }
-    std::fclose(sink);
 }
 
 void AssembleStage(benchmark::State& state) {
     const std::vector<uint8_t> cob = large_scene(static_cast<int>(state.range(0)));
-    FILE* sink = std::fopen("/dev/null", "w");
+    FILE* sink = kft::discard_report();
     kf::Scene scene;
     kf::read_cob_file(cob, scene, sink);
     kf::Model model;
@@ -116,7 +114,6 @@ void AssembleStage(benchmark::State& state) {
         std::vector<uint8_t> pof = kf::assemble_pof(model, sink);
         benchmark::DoNotOptimize(pof.data());
     }
-    std::fclose(sink);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "cob/reader.h"
 #include "model/large_scenes.h"
 #include "model/model.h"
+#include "support/files.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,23 +12,13 @@
 
 namespace {
 
-// A report sink that discards everything, opened once for the whole program.
-FILE* quiet_sink() {
-    static FILE* quiet = [] {
-        FILE* f = std::fopen("/dev/null", "w");
-        if (!f) throw std::runtime_error("cannot open /dev/null");
-        return f;
-    }();
-    return quiet;
-}
-
 // The scene as the reader leaves it, built once.
 const kf::Scene& smooth_band() {
     static const kf::Scene scene = [] {
         const auto bytes =
             kft::CobBuilder().polh(kfm::triangle_band(kf::VEC_MAX)).mat1(kfm::smooth_material()).end().bytes();
         kf::Scene s;
-        kf::read_cob_file(bytes, s, quiet_sink());
+        kf::read_cob_file(bytes, s, kft::discard_report());
         return s;
     }();
     return scene;
@@ -35,7 +26,7 @@ const kf::Scene& smooth_band() {
 
 void BM_BuildModel_SmoothBand15000(benchmark::State& state) {
     const kf::Scene& scene = smooth_band();
-    FILE* quiet = quiet_sink();
+    FILE* quiet = kft::discard_report();
     kf::Model model;
     for (auto _ : state) {
         kf::build_model(scene, model, quiet);
@@ -49,7 +40,7 @@ BENCHMARK(BM_BuildModel_SmoothBand15000)->Unit(benchmark::kMillisecond);
 // The corner-normal step alone, on the model as it stands before it.
 void BM_CornerNormals_SmoothBand15000(benchmark::State& state) {
     const kf::Scene& scene = smooth_band();
-    FILE* quiet = quiet_sink();
+    FILE* quiet = kft::discard_report();
     kf::Model model;
     kf::build_model(scene, model, quiet);
     for (auto _ : state) {

@@ -6,6 +6,7 @@
 #include "pofinfo/pofread.h"
 #include "pofinfo/preview.h"
 #include "pofinfo/report.h"
+#include "support/files.h"
 
 #include <nlohmann/json.hpp>
 
@@ -34,7 +35,7 @@ constexpr uint32_t PREVIEW_SHARE = 16384;
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static FILE* sink = std::fopen("/dev/null", "w");
+    FILE* sink = kft::discard_report();
     const pofread::Model m = pofread::parse(std::span<const uint8_t>(data, size));
     if (!m.ok && (m.problem.empty() || m.problem_offset > size))
         fault("a rejected file must name a problem inside it: \"" + m.problem + "\" at " +

@@ -9,13 +9,12 @@
 #include "model/model.h"
 #include "pof/pof.h"
 #include "support/cob_builder.h"
+#include "support/files.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -127,18 +126,6 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> scenes() {
     return out;
 }
 
-std::vector<uint8_t> read(const fs::path& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) throw std::runtime_error("cannot read " + path.string());
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
-
-void write(const fs::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream f(path, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!f) throw std::runtime_error("cannot write " + path.string());
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -152,21 +139,20 @@ int main(int argc, char** argv) {
             seeds = scenes();
             given.push_back(fs::path(KEELFORGE_SOURCE_DIR) / "examples" / "ship.cob");
         }
-        for (const fs::path& scene : given) seeds.emplace_back(scene.stem().string(), read(scene));
-        FILE* quiet = std::fopen("/dev/null", "w");
+        for (const fs::path& scene : given) seeds.emplace_back(scene.stem().string(), read_file(scene.string()));
+        FILE* quiet = discard_report();
         for (const auto& [name, bytes] : seeds) {
-            write(folder / "convert" / (name + ".cob"), bytes);
+            write_file((folder / "convert" / (name + ".cob")).string(), bytes);
             try {
                 kf::Scene scene;
                 kf::read_cob_file(bytes, scene, quiet);
                 kf::Model model;
                 kf::build_model(scene, model, quiet);
-                write(folder / "pofread" / (name + ".pof"), kf::assemble_pof(model, quiet));
+                write_file((folder / "pofread" / (name + ".pof")).string(), kf::assemble_pof(model, quiet));
             } catch (const kf::Fatal&) {
                 // Scenes that are refused seed the converter only.
             }
         }
-        std::fclose(quiet);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_corpus: %s\n", e.what());
         return 1;

@@ -111,9 +111,10 @@ void print_tree(FILE* out, const Model& m) {
             // levels the indent stops growing and the level is printed instead.
             constexpr int MAX_INDENT = 24;
             const int indent = 2 + 4 * std::min(op.depth, MAX_INDENT);
-            const std::string level = op.depth > MAX_INDENT ? "[" + std::to_string(op.depth) + "] " : "";
-            if (!op.list.empty()) std::fprintf(out, "%*s%s%s:\n", indent - 2, "", level.c_str(), op.list.c_str());
-            std::fprintf(out, "%*s%s@%zu %s", indent, "", level.c_str(), op.offset - s.data_offset, pofread::op_name(op.id));
+            char level[16] = "";
+            if (op.depth > MAX_INDENT) std::snprintf(level, sizeof level, "[%d] ", op.depth);
+            if (!op.list.empty()) std::fprintf(out, "%*s%s%s:\n", indent - 2, "", level, op.list.c_str());
+            std::fprintf(out, "%*s%s@%zu %s", indent, "", level, op.offset - s.data_offset, pofread::op_name(op.id));
             switch (op.id) {
             case kf::OP_EOF:
                 break;

@@ -37,10 +37,6 @@ Polh big(uint32_t n_vertices, uint32_t n_faces) {
 
 } // namespace
 
-namespace kft {
-void PrintTo(const LimitScene& l, std::ostream* os) { *os << l.name; }
-} // namespace kft
-
 TEST_P(Limits, ExactlyTheLimitIsAccepted) {
     const LimitScene& l = GetParam();
     ReadResult r = read_scene(limit_scene_bytes(l.name, l.limit));

@@ -25,14 +25,6 @@ Polh object(const std::string& name, std::vector<uint16_t> materials, bool last_
     return o;
 }
 
-Mat1 flat(uint16_t number, float red, float green, float blue, char facet = 'f') {
-    return Mat1{.number = number, .facet = facet, .red = red, .green = green, .blue = blue};
-}
-
-Mat1 textured(uint16_t number, const std::string& file, char facet = 'f') {
-    return Mat1{.number = number, .facet = facet, .subchunks = sub_t(file)};
-}
-
 // The face fields a material sets.
 constexpr kf::PolyKind F = kf::POLY_FLAT, T = kf::POLY_TMAPPED;
 struct Look {
@@ -56,7 +48,7 @@ TEST(Mat1, FlatColourReachesTheMatchingFacesOfTheLastObject) {
     // are searched; B's face with material 2 is not reached either.
     CobBuilder cob;
     cob.polh(object("A", {1, 1})).polh(object("B", {1, 2, 1}));
-    cob.mat1(flat(1, 1.0f, 0.5f, 0.0f, 's'));
+    cob.mat1(flat_material(1, 1.0f, 0.5f, 0.0f, 's'));
     ReadResult r = read_scene(cob.end().bytes());
     ASSERT_FALSE(r.error) << *r.error;
     EXPECT_EQ(r.report, reading_line + polh_report("A", 3, 2, 3, 2, 3, 0) + polh_report("B", 3, 3, 6, 5, 6, 0) +
@@ -73,9 +65,9 @@ TEST(Mat1, FlatColourReachesTheMatchingFacesOfTheLastObject) {
 
 TEST(Mat1, MaterialsThatReachNoFaceAreStillCounted) {
     CobBuilder cob;
-    cob.mat1(flat(0, 1, 1, 1)); // before any object
+    cob.mat1(flat_material(0, 1, 1, 1)); // before any object
     cob.polh(object("A", {0, 3}));
-    cob.mat1(flat(7, 1, 1, 1)); // no face carries 7
+    cob.mat1(flat_material(7, 1, 1, 1)); // no face carries 7
     ReadResult r = read_scene(cob.end().bytes());
     ASSERT_FALSE(r.error) << *r.error;
     EXPECT_EQ(r.report, reading_line + flat_report(255, 255, 255, 1) + polh_report("A", 3, 2, 3, 2, 3, 0) +
@@ -87,7 +79,7 @@ TEST(Mat1, MaterialsThatReachNoFaceAreStillCounted) {
 TEST(Mat1, ObjectWithoutFacesLeavesTheEarlierObjectCurrent) {
     CobBuilder cob;
     cob.polh(object("A", {5})).polh(object("B", {5})).polh(object("Empty", {}));
-    cob.mat1(flat(5, 0, 0, 1));
+    cob.mat1(flat_material(5, 0, 0, 1));
     ReadResult r = read_scene(cob.end().bytes());
     ASSERT_FALSE(r.error) << *r.error;
     EXPECT_EQ(look(r.scene.cob_face[0]), (Look{T, 5, 0, 0}));
@@ -96,7 +88,7 @@ TEST(Mat1, ObjectWithoutFacesLeavesTheEarlierObjectCurrent) {
 
 TEST(Mat1, HoleTakesMaterialZero) {
     CobBuilder cob;
-    cob.polh(object("A", {2, 2}, true)).mat1(flat(0, 0, 1, 0));
+    cob.polh(object("A", {2, 2}, true)).mat1(flat_material(0, 0, 1, 0));
     ReadResult r = read_scene(cob.end().bytes());
     ASSERT_FALSE(r.error) << *r.error;
     EXPECT_EQ(look(r.scene.cob_face[0]), (Look{T, 2, 0, 0}));
@@ -129,7 +121,7 @@ TEST(Mat1, ColourComponentsTruncateSaturateAndPackModulo32Bits) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.components);
-        ReadResult r = read_scene(CobBuilder().polh(object("A", {1})).mat1(flat(1, c.red, c.green, c.blue)).end().bytes());
+        ReadResult r = read_scene(CobBuilder().polh(object("A", {1})).mat1(flat_material(1, c.red, c.green, c.blue)).end().bytes());
         ASSERT_FALSE(r.error) << *r.error;
         EXPECT_EQ(r.report, reading_line + polh_report("A", 3, 1, 3, 1, 3, 0) + mat1_line + " flatpoly: red = " +
                                 c.components + "\n material number = " + c.packed + "\n Matlcount = 1\n" + end_line);
@@ -138,10 +130,10 @@ TEST(Mat1, ColourComponentsTruncateSaturateAndPackModulo32Bits) {
 }
 
 TEST(Mat1, TextureGivesItsIndexMaterialAndPlacement) {
-    Mat1 m = textured(1, "D:\\maps\\hull.bmp", 's');
+    Mat1 m = textured_material(1, "D:\\maps\\hull.bmp", 's');
     m.subchunks = sub_t("D:\\maps\\hull.bmp", 0.1f, 0.2f, 2.0f, 3.0f, 0x5a);
     CobBuilder cob;
-    cob.polh(object("A", {1, 0})).mat1(flat(0, 1, 0, 0)).mat1(m);
+    cob.polh(object("A", {1, 0})).mat1(flat_material(0, 1, 0, 0)).mat1(m);
     ReadResult r = read_scene(cob.end().bytes());
     ASSERT_FALSE(r.error) << *r.error;
     EXPECT_EQ(r.report, reading_line + polh_report("A", 3, 2, 3, 2, 3, 0) + mat1_line +
@@ -176,12 +168,12 @@ TEST(Mat1, FaceNoMaterialReachedTakesTheFirstMaterialsPlacement) {
 TEST(Mat1, TextureNamesAreSharedComparedExactlyAndKeptWhole) {
     const std::string long_name = "D:\\" + std::string(300, 'x') + ".bmp";
     CobBuilder cob;
-    cob.polh(object("A", {0})).mat1(textured(0, "hull.bmp"));
-    cob.polh(object("B", {0})).mat1(textured(0, "HULL.bmp"));              // letter case counts
-    cob.polh(object("C", {0})).mat1(textured(0, "hull.bmp"));              // shared with A
-    cob.polh(object("D", {0})).mat1(textured(0, std::string("a\0one", 5))); // a zero byte ends the name
-    cob.polh(object("E", {0})).mat1(textured(0, std::string("a\0two", 5)));
-    cob.polh(object("F", {0})).mat1(textured(0, long_name));
+    cob.polh(object("A", {0})).mat1(textured_material(0, "hull.bmp"));
+    cob.polh(object("B", {0})).mat1(textured_material(0, "HULL.bmp"));              // letter case counts
+    cob.polh(object("C", {0})).mat1(textured_material(0, "hull.bmp"));              // shared with A
+    cob.polh(object("D", {0})).mat1(textured_material(0, std::string("a\0one", 5))); // a zero byte ends the name
+    cob.polh(object("E", {0})).mat1(textured_material(0, std::string("a\0two", 5)));
+    cob.polh(object("F", {0})).mat1(textured_material(0, long_name));
     ReadResult r = read_scene(cob.end().bytes());
     ASSERT_FALSE(r.error) << *r.error;
     EXPECT_EQ(r.report, reading_line + polh_report("A", 3, 1, 3, 1, 3, 0) + texture_report("hull.bmp", 0, 1) +
@@ -198,8 +190,8 @@ TEST(Mat1, TextureNamesAreSharedComparedExactlyAndKeptWhole) {
 
 TEST(Mat1, LaterMaterialWithTheSameNumberOverwritesWhatItSets) {
     CobBuilder cob;
-    cob.polh(object("A", {4})).mat1(flat(4, 0, 0, 1)).mat1(textured(4, "skin.bmp", 's'));
-    cob.polh(object("B", {4})).mat1(textured(4, "skin.bmp")).mat1(flat(4, 0, 1, 0, 'x'));
+    cob.polh(object("A", {4})).mat1(flat_material(4, 0, 0, 1)).mat1(textured_material(4, "skin.bmp", 's'));
+    cob.polh(object("B", {4})).mat1(textured_material(4, "skin.bmp")).mat1(flat_material(4, 0, 1, 0, 'x'));
     ReadResult r = read_scene(cob.end().bytes());
     ASSERT_FALSE(r.error) << *r.error;
     // A texture after a flat colour leaves type 2 in place.

@@ -35,10 +35,8 @@ class RealSceneTables : public ::testing::TestWithParam<RealScene> {};
 } // namespace
 
 TEST_P(RealSceneTables, ReadCleanly) {
-    const std::string folder = real_scene_folder();
-    if (folder.empty()) GTEST_FAIL() << "the real COB scenes are not installed (package assimp-testmodels)";
     const RealScene& want = GetParam();
-    ReadResult r = read_scene(read_file(folder + "/" + want.name + ".cob"));
+    ReadResult r = read_scene(read_real_scene(std::string(want.name) + ".cob"));
     ASSERT_FALSE(r.error) << *r.error;
     const kf::Scene& s = r.scene;
 

@@ -75,10 +75,6 @@ class ReaderLimits : public ::testing::TestWithParam<LimitScene> {};
 
 } // namespace
 
-namespace kft {
-void PrintTo(const LimitScene& l, std::ostream* os) { *os << l.name; }
-} // namespace kft
-
 TEST_P(ReaderMessages, WholeOutputAndStatus) {
     const MessageCase& c = GetParam();
     RunResult r = run_keelforge(c.scene);

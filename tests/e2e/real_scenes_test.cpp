@@ -30,11 +30,9 @@ class RealScenes : public ::testing::TestWithParam<RealScene> {};
 } // namespace
 
 TEST_P(RealScenes, ConvertExactly) {
-    const std::string folder = real_scene_folder();
-    if (folder.empty()) GTEST_FAIL() << "the real COB scenes are not installed (package assimp-testmodels)";
     const RealScene& s = GetParam();
     const std::string file = std::string(s.name) + ".cob";
-    RunResult r = run_keelforge(read_file(folder + "/" + file), file);
+    RunResult r = run_keelforge(read_real_scene(file), file);
 
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.stdout_text, read_text(std::string(KEELFORGE_REAL_DIR) + "/" + s.name + ".stdout"));
@@ -45,10 +43,8 @@ TEST_P(RealScenes, ConvertExactly) {
 }
 
 TEST_P(RealScenes, AsciiTwinIsRefused) {
-    const std::string folder = real_scene_folder();
-    if (folder.empty()) GTEST_FAIL() << "the real COB scenes are not installed (package assimp-testmodels)";
     const std::string file = std::string(GetParam().name) + "_ascii.cob";
-    RunResult r = run_keelforge(read_file(folder + "/" + file), file);
+    RunResult r = run_keelforge(read_real_scene(file), file);
 
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.stdout_text, " Keelforge2 Version 0.01 10-23-99\n Processing " + file +

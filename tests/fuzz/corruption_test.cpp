@@ -3,9 +3,10 @@
 // readers, and every count inside the chunks the converter reads set past
 // its limit and past the data. Each damaged scene must end in a valid model
 // that holds every polygon, or in one error line with status 1.
+#include "bytes.h"
 #include "keelforge.h"
 #include "support/outcome.h"
-#include "support/run_binary.h"
+#include "support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -26,11 +27,7 @@ struct Scene {
 
 std::vector<Scene> scenes() {
     std::vector<Scene> all{{"ship", kft::read_file(std::string(KEELFORGE_SOURCE_DIR) + "/examples/ship.cob")}};
-    const std::string real = kft::real_scene_folder();
-    if (real.empty()) ADD_FAILURE() << "the real COB scenes are not installed (package assimp-testmodels)";
-    else
-        for (const char* name : {"dwarf", "molecule", "spider_4_3", "spider_6_6"})
-            all.push_back({name, kft::read_file(real + "/" + name + ".cob")});
+    for (const char* name : kft::REAL_SCENES) all.push_back({name, kft::read_real_scene(std::string(name) + ".cob")});
     return all;
 }
 

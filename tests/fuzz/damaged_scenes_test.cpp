@@ -4,7 +4,7 @@
 // nothing may crash, hang or read outside the input (the sanitizer build
 // checks the last).
 #include "support/outcome.h"
-#include "support/run_binary.h"
+#include "support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -21,11 +21,8 @@ struct Seed {
 std::vector<Seed> seeds() {
     std::vector<Seed> all;
     all.push_back({"example ship", kft::read_file(std::string(KEELFORGE_SOURCE_DIR) + "/examples/ship.cob"), 1500});
-    const std::string real = kft::real_scene_folder();
-    if (!real.empty()) {
-        all.push_back({"molecule", kft::read_file(real + "/molecule.cob"), 300});
-        all.push_back({"spider_4_3", kft::read_file(real + "/spider_4_3.cob"), 100});
-    }
+    all.push_back({"molecule", kft::read_real_scene("molecule.cob"), 300});
+    all.push_back({"spider_4_3", kft::read_real_scene("spider_4_3.cob"), 100});
     return all;
 }
 

@@ -132,15 +132,10 @@ class RealScenes : public ::testing::TestWithParam<const char*> {};
 // The real scenes build, report exactly what their recorded output shows for
 // the builder, and give the nested search's table.
 TEST_P(RealScenes, BuildLikeTheNestedSearch) {
-    const std::string folder = kft::real_scene_folder();
-    if (folder.empty()) GTEST_FAIL() << "the real COB scenes are not installed (package assimp-testmodels)";
     const std::string name = GetParam();
-    const auto bytes = kft::read_file(folder + "/" + name + ".cob");
+    const auto bytes = kft::read_real_scene(name + ".cob");
     kf::Scene scene;
-    FILE* quiet = std::fopen("/dev/null", "w");
-    ASSERT_NE(quiet, nullptr);
-    kf::read_cob_file(bytes, scene, quiet);
-    std::fclose(quiet);
+    kf::read_cob_file(bytes, scene, kft::discard_report());
 
     const kfm::Built built = kfm::build(scene);
     ASSERT_EQ(built.error, "");
@@ -157,4 +152,4 @@ TEST_P(RealScenes, BuildLikeTheNestedSearch) {
     EXPECT_EQ(kfm::grouping_fault(built.model), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Package, RealScenes, ::testing::Values("dwarf", "molecule", "spider_4_3", "spider_6_6"));
+INSTANTIATE_TEST_SUITE_P(Package, RealScenes, ::testing::ValuesIn(kft::REAL_SCENES));

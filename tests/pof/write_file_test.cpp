@@ -21,36 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Folder {
-public:
-    Folder() {
-        std::string tmpl = (fs::temp_directory_path() / "keelforge-pof-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = tmpl;
-    }
-    ~Folder() { fs::remove_all(path_); }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
-
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    const fs::path& path() const { return path_; }
-
-    // Every entry, hidden ones included, sorted.
-    std::vector<std::string> entries() const {
-        std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(path_)) out.push_back(e.path().filename().string());
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-
-private:
-    fs::path path_;
-};
-
-void save(const std::string& path, const Bytes& bytes) {
-    std::ofstream f(path, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using Folder = kft::TempFolder;
 
 // The message and status of the Fatal that `f` throws.
 template <class F>
@@ -108,7 +79,7 @@ kf::Model small_model(bool broken_shield = false) {
 TEST(WriteFile, ReplacesAnExistingFileWhole) {
     Folder dir;
     const std::string target = dir / "test.pof";
-    save(target, Bytes(1000, 0xEE));
+    kft::write_file(target, Bytes(1000, 0xEE));
     const Bytes fresh = {1, 2, 3, 4, 5};
     kf::write_file_atomically(target, fresh);
     EXPECT_EQ(kft::read_file(target), fresh);
@@ -149,7 +120,7 @@ TEST(WriteFile, FailuresLeaveTheOldStateAndNoTemporary) {
         Folder dir;
         const std::string target = dir / "test.pof";
         fs::create_directory(target);
-        save(target + "/keep", old);
+        kft::write_file(target + "/keep", old);
         const auto [message, status] = fatal_of([&] { kf::write_file_atomically(target, fresh); });
         EXPECT_EQ(message, " Error: cannot write " + target + ": Is a directory");
         EXPECT_EQ(status, 1);
@@ -159,7 +130,7 @@ TEST(WriteFile, FailuresLeaveTheOldStateAndNoTemporary) {
     {
         Folder dir;
         const std::string target = dir / "test.pof";
-        save(target, old);
+        kft::write_file(target, old);
         std::pair<std::string, int> result;
         {
             FileSizeLimit limit(1024);
@@ -176,7 +147,7 @@ TEST(WriteFile, ShieldErrorWritesNothing) {
     Folder dir;
     const std::string target = dir / "test.pof";
     const Bytes old(16, 0x42);
-    save(target, old);
+    kft::write_file(target, old);
     Report report;
     const auto [message, status] =
         fatal_of([&] { kf::write_pof_file(small_model(true), report, target); });

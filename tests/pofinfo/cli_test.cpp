@@ -278,12 +278,7 @@ TEST(CliPreview, LegendGrowsWithTheTextures) {
     Polh o = cube();
     for (size_t f = 0; f < 6; ++f) o.faces[f].material = static_cast<uint16_t>(f);
     cob.polh(o);
-    for (uint16_t t = 0; t < 6; ++t) {
-        Mat1 m;
-        m.number = t;
-        m.subchunks = sub_t("t" + std::to_string(t) + ".bmp");
-        cob.mat1(m);
-    }
+    for (uint16_t t = 0; t < 6; ++t) cob.mat1(textured_material(t, "t" + std::to_string(t) + ".bmp"));
     cob.polh(triangle({0, 0, 2}, {1, 0, 2}, {0, 1, 2}, 8)); // a texture number without entry
     const pofread::Model m = pofread::parse(convert(cob.end().bytes()));
     ASSERT_TRUE(m.ok) << m.problem;

@@ -41,28 +41,17 @@ Polh cube_at(Point p, float h) {
     return o;
 }
 
-namespace {
-
-Mat1 textured(uint16_t number, const std::string& path) {
-    Mat1 m;
-    m.number = number;
-    m.subchunks = sub_t(path);
-    return m;
-}
-
-} // namespace
-
 std::vector<uint8_t> rich_scene() {
     CobBuilder cob;
     cob.grou("hull", {0, 0, 0});
     const int32_t hull = cob.last_id();
     Polh body = cube(1.0f);
     for (size_t f = 3; f < 6; ++f) body.faces[f].material = 1;
-    cob.polh(body).mat1(textured(0, "D:\\maps\\plate.bmp")).mat1(flat_material(1, 0.8f, 0.2f, 0.1f));
+    cob.polh(body).mat1(textured_material(0, "D:\\maps\\plate.bmp")).mat1(flat_material(1, 0.8f, 0.2f, 0.1f));
 
     cob.grou("turret", {0, 0, 1.5f}, std::nullopt, hull);
     const int32_t turret = cob.last_id();
-    cob.polh(cube_at({0, 0, 1.5f}, 0.4f)).mat1(textured(0, "D:\\maps\\gun.tga"));
+    cob.polh(cube_at({0, 0, 1.5f}, 0.4f)).mat1(textured_material(0, "D:\\maps\\gun.tga"));
 
     cob.grou("barrel", {1.0f, 0, 1.5f}, std::nullopt, turret);
     cob.polh(cube_at({1.2f, 0, 1.5f}, 0.15f)).mat1(flat_material(0, 0.3f, 0.3f, 0.3f));
@@ -71,7 +60,7 @@ std::vector<uint8_t> rich_scene() {
     cob.polh(cube(0.9f)).mat1(flat_material(0, 0.5f, 0.5f, 0.5f));
 
     cob.grou("debris01", {0, 3, 0});
-    cob.polh(triangle({0, 3, 0}, {1, 3, 0}, {0, 3, 1})).mat1(textured(0, "D:\\maps\\plate.bmp"));
+    cob.polh(triangle({0, 3, 0}, {1, 3, 0}, {0, 3, 1})).mat1(textured_material(0, "D:\\maps\\plate.bmp"));
 
     cob.grou("shield", {0, 0, 0.5f});
     const int32_t shield = cob.last_id();
@@ -182,12 +171,6 @@ std::vector<uint8_t> deep_tree_pof(int depth) {
 
 namespace {
 
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 void replace_all(std::string& s, const std::string& what, const std::string& with) {
     for (size_t at = s.find(what); at != std::string::npos; at = s.find(what, at + with.size())) s.replace(at, what.size(), with);
 }
@@ -195,29 +178,23 @@ void replace_all(std::string& s, const std::string& what, const std::string& wit
 } // namespace
 
 PofinfoRun run_pofinfo(const std::vector<std::string>& args, const std::vector<uint8_t>& pof) {
-    std::string tmpl = (fs::temp_directory_path() / "pofinfo-test-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    const fs::path dir = tmpl;
-    const std::string file = (dir / "model.pof").string(), png = (dir / "out.png").string();
-    {
-        std::ofstream f(file, std::ios::binary);
-        f.write(reinterpret_cast<const char*>(pof.data()), static_cast<std::streamsize>(pof.size()));
-    }
-    std::string cmd = quote(POFINFO_BINARY);
+    const TempFolder dir;
+    const std::string file = dir / "model.pof", png = dir / "out.png";
+    write_file(file, pof);
+    std::string cmd = shell_quote(POFINFO_BINARY);
     for (std::string a : args) {
         replace_all(a, "{file}", file);
         replace_all(a, "{png}", png);
-        cmd += " " + quote(a);
+        cmd += " " + shell_quote(a);
     }
-    cmd += " > " + quote((dir / "stdout").string()) + " 2> " + quote((dir / "stderr").string());
+    cmd += " > " + shell_quote(dir / "stdout") + " 2> " + shell_quote(dir / "stderr");
     const int raw = std::system(cmd.c_str());
 
     PofinfoRun r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = read_text((dir / "stdout").string());
-    r.err = read_text((dir / "stderr").string());
+    r.out = read_text(dir / "stdout");
+    r.err = read_text(dir / "stderr");
     if (fs::exists(png)) r.png = read_file(png);
-    fs::remove_all(dir);
     return r;
 }
 

@@ -67,10 +67,10 @@ TEST(Fuzz, DamagedFilesNeverCrash) {
     bases.push_back(base_of(convert(rich_scene())));
     bases.push_back(base_of(deep_tree_pof(40)));
     bases.push_back(base_of(example_pof()));
-    if (const std::string folder = kft::real_scene_folder(); !folder.empty())
-        bases.push_back(base_of(convert(kft::read_file(folder + "/spider_4_3.cob"))));
+    bases.push_back(base_of(convert(kft::read_real_scene("spider_4_3.cob"))));
 
-    const std::string png = (std::filesystem::temp_directory_path() / "pofinfo-fuzz.png").string();
+    const kft::TempFolder folder;
+    const std::string png = folder / "fuzz.png";
     std::mt19937 rng(20261210);
     auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
     const int32_t values[] = {0, -1, 1, 4, 8, 20, 88, 1000, INT_MAX, INT_MIN, 0x01234567};
@@ -108,7 +108,6 @@ TEST(Fuzz, DamagedFilesNeverCrash) {
             EXPECT_EQ(pofinfo::write_preview(m, png), "");
         }
     }
-    std::filesystem::remove(png);
     // Float bytes take most flips without harm: some damaged files stay valid.
     EXPECT_GT(accepted, 0);
 }
@@ -122,7 +121,6 @@ TEST(Fuzz, PreviewNeverFollowsALoopingParentChain) {
     m.subobjects.at(1).parent = 2;
     m.subobjects.at(2).parent = 1;
     m.subobjects.at(3).parent = 3;
-    const std::string png = (std::filesystem::temp_directory_path() / "pofinfo-loop.png").string();
-    EXPECT_EQ(pofinfo::write_preview(m, png), "");
-    std::filesystem::remove(png);
+    const kft::TempFolder folder;
+    EXPECT_EQ(pofinfo::write_preview(m, folder / "loop.png"), "");
 }

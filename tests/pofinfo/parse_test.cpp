@@ -208,10 +208,8 @@ class RealScenes : public ::testing::TestWithParam<RealScene> {};
 } // namespace
 
 TEST_P(RealScenes, AreValid) {
-    const std::string folder = real_scene_folder();
-    if (folder.empty()) GTEST_FAIL() << "the real COB scenes are not installed (package assimp-testmodels)";
     const RealScene& s = GetParam();
-    const auto pof = convert(read_file(folder + "/" + s.name + ".cob"));
+    const auto pof = convert(kft::read_real_scene(std::string(s.name) + ".cob"));
     const pofread::Model m = pofread::parse(pof);
     ASSERT_TRUE(m.ok) << m.problem << " at byte " << m.problem_offset;
     EXPECT_EQ(m.subobjects.size(), s.subobjects);

@@ -1,8 +1,9 @@
 #include "support/cob_builder.h"
 
+#include "support/files.h"
+
 #include <bit>
 #include <cstring>
-#include <fstream>
 #include <stdexcept>
 
 namespace kft {
@@ -152,13 +153,15 @@ std::vector<uint8_t> CobBuilder::bytes(std::optional<size_t> length) const {
 }
 
 void CobBuilder::save(const std::string& path) const {
-    std::ofstream f(path, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(out_.data.data()), static_cast<std::streamsize>(out_.data.size()));
-    if (!f) throw std::runtime_error("cannot write " + path);
+    write_file(path, out_.data);
 }
 
 Mat1 flat_material(uint16_t number, float red, float green, float blue, char facet) {
     return Mat1{.number = number, .facet = facet, .red = red, .green = green, .blue = blue};
+}
+
+Mat1 textured_material(uint16_t number, const std::string& file, char facet) {
+    return Mat1{.number = number, .facet = facet, .subchunks = sub_t(file)};
 }
 
 Polh triangle(Point a, Point b, Point c, uint16_t material) {

@@ -105,6 +105,8 @@ std::vector<uint8_t> mat1_data(const Mat1& material);
 
 // A flat-colour material (no sub-chunks).
 Mat1 flat_material(uint16_t number, float red, float green, float blue, char facet = 'f');
+// A material whose one texture sub-chunk names `file`, placed as the default.
+Mat1 textured_material(uint16_t number, const std::string& file, char facet = 'f');
 
 // Small shapes.
 Polh triangle(Point a, Point b, Point c, uint16_t material = 0);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ struct LimitScene {
 // One entry per reader limit: vertices, texture coordinates, faces,
 // materials, sections, objects (PolH chunks), textures.
 const std::vector<LimitScene>& limit_scenes();
+
+// Test names show the scene's name, not its bytes.
+inline void PrintTo(const LimitScene& l, std::ostream* os) { *os << l.name; }
 const LimitScene& limit_scene(const std::string& name);
 
 // The scene of `limit_scene(name)` with `count` entries, built once per

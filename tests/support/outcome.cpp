@@ -5,28 +5,15 @@
 #include "oracles/polygon_coverage.h"
 #include "pof/pof.h"
 #include "pofinfo/pofread.h"
+#include "support/files.h"
 
 #include <cstdio>
-#include <stdexcept>
 
 namespace kft {
 
-namespace {
-
-FILE* discard() {
-    static FILE* sink = [] {
-        FILE* f = std::fopen("/dev/null", "w");
-        if (!f) throw std::runtime_error("cannot open /dev/null");
-        return f;
-    }();
-    return sink;
-}
-
-} // namespace
-
 Outcome convert_in_memory(std::span<const uint8_t> bytes) {
     Outcome o;
-    FILE* sink = discard();
+    FILE* sink = discard_report();
     kf::Scene scene;
     kf::Model model;
     std::vector<uint8_t> pof;

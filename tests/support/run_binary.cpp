@@ -10,35 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace kft {
 
-std::vector<uint8_t> read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string read_text(const std::string& path) {
-    auto b = read_file(path);
-    return {b.begin(), b.end()};
-}
-
-static std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 void check_polygon_coverage(const std::vector<uint8_t>& scene_bytes, const pofread::Model& read) {
-    FILE* quiet = std::fopen("/dev/null", "w");
-    if (!quiet) throw std::runtime_error("cannot open /dev/null");
+    FILE* quiet = discard_report();
     try {
         kf::Scene scene;
         kf::read_cob_file(scene_bytes, scene, quiet);
@@ -49,22 +28,16 @@ void check_polygon_coverage(const std::vector<uint8_t>& scene_bytes, const pofre
     } catch (const kf::Fatal& e) {
         ADD_FAILURE() << "the program converted a scene the library refuses: " << e.what();
     }
-    std::fclose(quiet);
 }
 
 RunResult run_keelforge(const std::vector<uint8_t>& input, const std::string& name,
                         std::optional<std::vector<std::string>> args, const std::vector<PlacedFile>& placed) {
-    std::string tmpl = (fs::temp_directory_path() / "keelforge-e2e-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    const fs::path dir = tmpl;
-    auto place = [&](const std::string& file, const std::vector<uint8_t>& bytes) {
-        std::ofstream f(dir / file, std::ios::binary);
-        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    };
-    place(name, input);
-    for (const PlacedFile& p : placed) place(p.name, p.bytes);
-    std::string cmd = "cd " + quote(dir.string()) + " && " + quote(KEELFORGE_BINARY);
-    for (const std::string& a : args ? *args : std::vector<std::string>{name}) cmd += " " + quote(a);
+    const TempFolder folder;
+    const fs::path& dir = folder.path();
+    write_file(folder / name, input);
+    for (const PlacedFile& p : placed) write_file(folder / p.name, p.bytes);
+    std::string cmd = "cd " + shell_quote(dir.string()) + " && " + shell_quote(KEELFORGE_BINARY);
+    for (const std::string& a : args ? *args : std::vector<std::string>{name}) cmd += " " + shell_quote(a);
     cmd += " > .stdout 2> .stderr";
     int raw = std::system(cmd.c_str());
 
@@ -86,13 +59,7 @@ RunResult run_keelforge(const std::vector<uint8_t>& input, const std::string& na
         else if (!args || *args == std::vector<std::string>{name})
             check_polygon_coverage(input, read);
     }
-    fs::remove_all(dir);
     return r;
-}
-
-std::string real_scene_folder() {
-    const char* dir = "/usr/share/assimp/models/COB";
-    return fs::exists(fs::path(dir) / "dwarf.cob") ? dir : "";
 }
 
 } // namespace kft

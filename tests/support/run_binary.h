@@ -2,6 +2,7 @@
 #pragma once
 
 #include "pofinfo/pofread.h"
+#include "support/files.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,11 +34,5 @@ RunResult run_keelforge(const std::vector<uint8_t>& input, const std::string& na
 // Converts `scene_bytes` in memory and records a test failure unless every
 // polygon with corners that the builder makes appears exactly once in `read`.
 void check_polygon_coverage(const std::vector<uint8_t>& scene_bytes, const pofread::Model& read);
-
-std::vector<uint8_t> read_file(const std::string& path);
-std::string read_text(const std::string& path);
-
-// Folder of the real scenes from the system's test-model package, or empty.
-std::string real_scene_folder();
 
 } // namespace kft
