@@ -35,8 +35,13 @@ const TextureMap& Scene::placement(int32_t m) const {
 }
 
 void read_cob_file(std::span<const uint8_t> file, Scene& scene, FILE* out) {
+    Cursor in;
+    in.data = file;
+    read_cob_file(in, scene, out);
+}
+
+void read_cob_file(Cursor& in, Scene& scene, FILE* out) {
     std::fprintf(out, " Reading input file...\n");
-    Cursor in{file};
     uint8_t header[FILE_HEADER_SIZE];
     in.bytes(header, sizeof header);
     if (header[BINARY_MARK_OFFSET] != 'B') throw Fatal(" Error: the input file needs to be in the bin format.\n");

@@ -36,6 +36,8 @@ struct ReaderState {
 // Reads a whole binary COB file up to its END chunk into `scene`, reporting on `out`.
 // Throws Fatal on a malformed or oversized scene.
 void read_cob_file(std::span<const uint8_t> file, Scene& scene, FILE* out);
+// The same from any cursor at the start of the input (a file read through a window).
+void read_cob_file(Cursor& in, Scene& scene, FILE* out);
 
 void read_polh_chunk(Cursor& in, const ChunkHeader& chunk, Scene& scene, ReaderState& state, FILE* out);
 void read_mat1_chunk(Cursor& in, const ChunkHeader& chunk, Scene& scene, FILE* out);

@@ -6,6 +6,7 @@
 #include "pof/pof.h"
 
 #include <memory>
+#include <sys/stat.h>
 
 namespace kf {
 
@@ -13,12 +14,20 @@ namespace {
 
 using File = std::unique_ptr<FILE, decltype(&std::fclose)>;
 
-// The whole input in memory; the reader then works on bytes with every read checked.
-std::vector<uint8_t> read_input(FILE* in) {
+// Reads the scene. A regular file is read through the cursor's window, so
+// the chunks the reader skips are never read at all; anything else (a pipe,
+// a device) is read whole first.
+void read_input(FILE* in, Scene& scene, FILE* out) {
+    struct stat st {};
+    if (fstat(fileno(in), &st) == 0 && S_ISREG(st.st_mode)) {
+        Cursor cursor = Cursor::over_file(fileno(in), static_cast<size_t>(st.st_size));
+        read_cob_file(cursor, scene, out);
+        return;
+    }
     std::vector<uint8_t> bytes;
     std::string reason;
     if (!read_whole_file(in, bytes, reason)) throw Fatal(" Error: cannot read the input file: " + reason);
-    return bytes;
+    read_cob_file(bytes, scene, out);
 }
 
 } // namespace
@@ -38,11 +47,8 @@ int run(const std::vector<std::string>& args, FILE* out, const std::string& outp
     std::fprintf(out, " Processing %s\n\n", path.c_str());
 
     Scene scene;
-    {
-        const std::vector<uint8_t> file = read_input(in.get());
-        in.reset(); // the input is closed before the model is built
-        read_cob_file(file, scene, out);
-    }
+    read_input(in.get(), scene, out);
+    in.reset(); // the input is closed before the model is built
 
     Model model;
     build_model(scene, model, out);
