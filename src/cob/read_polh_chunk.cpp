@@ -57,13 +57,15 @@ void read_faces(Cursor& in, Scene& scene, FILE* out, uint32_t first_vertex, uint
             face.material_id = in.u16();
             face.color_or_texture = face.material_id;
         }
+        face.first_corner = static_cast<uint32_t>(scene.cob_corner.size());
         for (uint32_t j = 0; j < face.n_points; ++j) {
             int32_t v = in.i32();
             int32_t t = in.i32();
-            face.points[j].vertex =
+            CobCorner& corner = scene.cob_corner.emplace_back();
+            corner.vertex =
                 global_index(v, n_vertices, first_vertex, " Error: face corner names a vertex outside its object");
-            face.points[j].uv = global_index(t, n_uvs, first_uv,
-                                             " Error: face corner names a texture coordinate outside its object");
+            corner.uv = global_index(t, n_uvs, first_uv,
+                                     " Error: face corner names a texture coordinate outside its object");
         }
         face.section = static_cast<int32_t>(scene.cob_scount() - 1);
         face.chunk = static_cast<int32_t>(scene.chunknum);

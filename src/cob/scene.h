@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,7 @@ struct CobFace {
     int32_t color_or_texture = 0; // material number, packed colour or texture index
     PolyKind type = POLY_TMAPPED;
     int32_t material_index = 0;   // index into cob_material / texture_map
-    std::array<CobCorner, POINTS_MAX> points{};
+    uint32_t first_corner = 0;    // its n_points corners start here in cob_corner
 };
 
 // The fixed record that opens a Mat1 chunk's data: the material number
@@ -81,6 +82,7 @@ struct Scene {
     std::vector<CobVertex> cob_vertex;
     std::vector<CobUv> cob_uv;
     std::vector<CobFace> cob_face;
+    std::vector<CobCorner> cob_corner; // the corners of every face, face after face
     std::vector<CobMaterial> cob_material;
     std::vector<std::string> texture_name;
     std::vector<TextureMap> texture_map = std::vector<TextureMap>(1);
@@ -93,6 +95,9 @@ struct Scene {
     uint32_t Matlcount() const { return static_cast<uint32_t>(cob_material.size()); } // Mat1 chunks read
     uint32_t n_textures() const { return static_cast<uint32_t>(texture_name.size()); }
     uint32_t cob_scount() const { return static_cast<uint32_t>(cob_section.size()); }
+
+    std::span<const CobCorner> corners(const CobFace& f) const { return {cob_corner.data() + f.first_corner, f.n_points}; }
+    std::span<CobCorner> corners(const CobFace& f) { return {cob_corner.data() + f.first_corner, f.n_points}; }
 
     // Placement of material m; all zero for a material without texture.
     const TextureMap& placement(int32_t m) const;

@@ -44,9 +44,10 @@ void convert_polygons(const Scene& scene, const VertexUse& use, Model& model) {
         poly.segment = face.section;
 
         const TextureMap& map = scene.placement(face.material_index);
+        const std::span<const CobCorner> face_corners = scene.corners(face);
         for (uint32_t c = 0; c < face.n_points; ++c) {
-            poly.vertex[c] = use.vertex_map[static_cast<size_t>(face.points[c].vertex)];
-            const CobUv& uv = scene.cob_uv[static_cast<size_t>(face.points[c].uv)];
+            poly.vertex[c] = use.vertex_map[static_cast<size_t>(face_corners[c].vertex)];
+            const CobUv& uv = scene.cob_uv[static_cast<size_t>(face_corners[c].uv)];
             double u = d(uv.u);
             double v = -d(uv.v);
             if (map.repeat_u != 0.0f) u *= d(map.repeat_u);

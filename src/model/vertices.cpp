@@ -14,7 +14,7 @@ void mark_used_vertices(const Scene& scene, VertexUse& use) {
     use.vertex_used.assign(scene.cob_vcount(), 0);
     use.vertex_map.assign(scene.cob_vcount(), 0);
     for (const CobFace& face : scene.cob_face)
-        for (uint32_t j = 0; j < face.n_points; ++j) use.vertex_used[static_cast<size_t>(face.points[j].vertex)] = 1;
+        for (const CobCorner& corner : scene.corners(face)) use.vertex_used[static_cast<size_t>(corner.vertex)] = 1;
 }
 
 void convert_vertices(const Scene& scene, Model& model, VertexUse& use, FILE* out) {

@@ -15,29 +15,6 @@ void store_u32(uint8_t* at, uint32_t v) {
 
 } // namespace
 
-void pof_put_u8(PofBuffer& pof, uint8_t value) { pof.bytes.push_back(value); }
-
-void pof_put_u16(PofBuffer& pof, uint16_t value) {
-    pof.bytes.push_back(static_cast<uint8_t>(value));
-    pof.bytes.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void pof_put_u32(PofBuffer& pof, uint32_t value) {
-    uint8_t b[4];
-    store_u32(b, value);
-    pof.bytes.insert(pof.bytes.end(), b, b + 4);
-}
-
-void pof_put_i32(PofBuffer& pof, int32_t value) { pof_put_u32(pof, static_cast<uint32_t>(value)); }
-
-void pof_put_f32(PofBuffer& pof, float value) { pof_put_u32(pof, std::bit_cast<uint32_t>(value)); }
-
-void pof_put_vec3(PofBuffer& pof, const vec3& v) {
-    pof_put_f32(pof, v.x);
-    pof_put_f32(pof, v.y);
-    pof_put_f32(pof, v.z);
-}
-
 void pof_put_chars(PofBuffer& pof, std::string_view text) { pof.bytes.insert(pof.bytes.end(), text.begin(), text.end()); }
 
 void pof_put_text(PofBuffer& pof, std::string_view text) {

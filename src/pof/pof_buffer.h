@@ -4,6 +4,7 @@
 #include "keelforge.h"
 #include "pof/format.h"
 
+#include <bit>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -21,12 +22,22 @@ struct PofBuffer {
     uint32_t pof_pos() const { return static_cast<uint32_t>(bytes.size()); }
 };
 
-void pof_put_u8(PofBuffer& pof, uint8_t value);
-void pof_put_u16(PofBuffer& pof, uint16_t value);
-void pof_put_u32(PofBuffer& pof, uint32_t value);
-void pof_put_i32(PofBuffer& pof, int32_t value);
-void pof_put_f32(PofBuffer& pof, float value);
-void pof_put_vec3(PofBuffer& pof, const vec3& v);
+// The writes of single values are inline: the tree writer makes millions.
+inline void pof_put_u8(PofBuffer& pof, uint8_t value) { pof.bytes.push_back(value); }
+inline void pof_put_u16(PofBuffer& pof, uint16_t value) {
+    pof.bytes.push_back(static_cast<uint8_t>(value));
+    pof.bytes.push_back(static_cast<uint8_t>(value >> 8));
+}
+inline void pof_put_u32(PofBuffer& pof, uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) pof.bytes.push_back(static_cast<uint8_t>(value >> shift));
+}
+inline void pof_put_i32(PofBuffer& pof, int32_t value) { pof_put_u32(pof, static_cast<uint32_t>(value)); }
+inline void pof_put_f32(PofBuffer& pof, float value) { pof_put_u32(pof, std::bit_cast<uint32_t>(value)); }
+inline void pof_put_vec3(PofBuffer& pof, const vec3& v) {
+    pof_put_f32(pof, v.x);
+    pof_put_f32(pof, v.y);
+    pof_put_f32(pof, v.z);
+}
 void pof_put_chars(PofBuffer& pof, std::string_view text);
 // Counted text: int32 length, then the characters, no terminator.
 void pof_put_text(PofBuffer& pof, std::string_view text);

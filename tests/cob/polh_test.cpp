@@ -46,8 +46,8 @@ TEST(Polh, ReportAndTablesOfOneObject) {
     EXPECT_EQ(f.type, 3);
     EXPECT_EQ(f.facet, 0);
     EXPECT_EQ(f.material_index, 0);
-    EXPECT_EQ(f.points[2].vertex, 2);
-    EXPECT_EQ(f.points[2].uv, 2);
+    EXPECT_EQ(r.scene.corners(f)[2].vertex, 2);
+    EXPECT_EQ(r.scene.corners(f)[2].uv, 2);
     EXPECT_EQ(s.chunknum, 1u);
 }
 
@@ -98,10 +98,10 @@ TEST(Polh, CornerIndicesBecomeGlobal) {
     ReadResult r = read_scene(CobBuilder().polh(cube()).polh(tri).end().bytes());
     ASSERT_FALSE(r.error) << *r.error;
     const kf::CobFace& f = r.scene.cob_face[6];
-    EXPECT_EQ(f.points[0].vertex, 8);
-    EXPECT_EQ(f.points[0].uv, 4);
-    EXPECT_EQ(f.points[2].vertex, 10);
-    EXPECT_EQ(f.points[2].uv, 6);
+    EXPECT_EQ(r.scene.corners(f)[0].vertex, 8);
+    EXPECT_EQ(r.scene.corners(f)[0].uv, 4);
+    EXPECT_EQ(r.scene.corners(f)[2].vertex, 10);
+    EXPECT_EQ(r.scene.corners(f)[2].uv, 6);
 }
 
 TEST(Polh, HoleRecordsAndFlagBits) {
@@ -118,12 +118,12 @@ TEST(Polh, HoleRecordsAndFlagBits) {
     EXPECT_EQ(hole.color_or_texture, 0);
     EXPECT_EQ(hole.type, 3);
     EXPECT_EQ(hole.n_points, 3u);
-    EXPECT_EQ(hole.points[0].uv, 2);
+    EXPECT_EQ(r.scene.corners(hole)[0].uv, 2);
     EXPECT_EQ(hole.section, 0);
     EXPECT_EQ(hole.chunk, 0);
     // Only bit 0x08 marks a hole: other bits leave the material number in place.
     EXPECT_EQ(r.scene.cob_face[1].material_id, 4);
-    EXPECT_EQ(r.scene.cob_face[1].points[0].vertex, 2);
+    EXPECT_EQ(r.scene.corners(r.scene.cob_face[1])[0].vertex, 2);
 }
 
 TEST(Polh, CornerCountLimit) {
@@ -140,7 +140,7 @@ TEST(Polh, CornerCountLimit) {
     ASSERT_FALSE(r.error) << *r.error;
     EXPECT_EQ(r.scene.cob_face[0].n_points, 0u);
     EXPECT_EQ(r.scene.cob_face[1].n_points, 20u);
-    EXPECT_EQ(r.scene.cob_face[1].points[19].vertex, 19);
+    EXPECT_EQ(r.scene.corners(r.scene.cob_face[1])[19].vertex, 19);
 
     const std::string message = " Error: Polygon points > 20";
     r = read_scene(CobBuilder().polh(with_faces(many, {face_of(20), face_of(21)})).end().bytes());

@@ -55,8 +55,8 @@ TEST_P(RealSceneTables, ReadCleanly) {
         flat += f.type == kf::POLY_FLAT;
         // The indices the model builder relies on.
         for (uint32_t j = 0; j < f.n_points; ++j) {
-            ASSERT_LT(static_cast<uint32_t>(f.points[j].vertex), s.cob_vcount());
-            ASSERT_LT(static_cast<uint32_t>(f.points[j].uv), s.UVcount());
+            ASSERT_LT(static_cast<uint32_t>(s.corners(f)[j].vertex), s.cob_vcount());
+            ASSERT_LT(static_cast<uint32_t>(s.corners(f)[j].uv), s.UVcount());
         }
     }
     EXPECT_EQ(flat, want.flat_faces);

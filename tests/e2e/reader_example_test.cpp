@@ -69,9 +69,9 @@ TEST(ExampleScene, GroupsMaterialsAndShield) {
             ++shield_faces;
             EXPECT_EQ(f.n_points, 3u) << "shield faces are triangles";
         }
-        const kf::vec3 p0 = s.cob_vertex[static_cast<size_t>(f.points[0].vertex)].position;
+        const kf::vec3 p0 = s.cob_vertex[static_cast<size_t>(s.corners(f)[0].vertex)].position;
         for (uint32_t j = 0; j < f.n_points; ++j) {
-            const int32_t a = f.points[j].vertex, b = f.points[(j + 1) % f.n_points].vertex;
+            const int32_t a = s.corners(f)[j].vertex, b = s.corners(f)[(j + 1) % f.n_points].vertex;
             ++edges[f.chunk][{a, b}];
             if (j == 0 || j + 1 == f.n_points) continue;
             const kf::vec3 p1 = s.cob_vertex[static_cast<size_t>(a)].position;

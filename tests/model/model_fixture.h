@@ -57,7 +57,8 @@ struct SceneMaker {
         f.section = section();
         f.chunk = static_cast<int32_t>(scene.chunknum - 1);
         f.facet = facet;
-        for (size_t c = 0; c < corners.size(); ++c) f.points[c].vertex = corners[c];
+        f.first_corner = static_cast<uint32_t>(scene.cob_corner.size());
+        for (int32_t v : corners) scene.cob_corner.push_back({v, 0});
         scene.cob_face.push_back(f);
         return scene.cob_face.back();
     }

@@ -131,7 +131,7 @@ TEST(Polygons, TexturePlacement) {
         s.vertex(0, 0, 0);
         s.face({0, 0, 0});
         s.scene.cob_uv = {{9, 9}, c.uv};
-        s.scene.cob_face[0].points[1].uv = 1;
+        s.scene.corners(s.scene.cob_face[0])[1].uv = 1;
         s.scene.cob_face[0].material_index = c.material;
         s.scene.texture_map = {{5, 5, 5, 5}, {5, 5, 5, 5}, {5, 5, 5, 5}}; // the face's material index picks the entry
         s.scene.texture_map[static_cast<size_t>(c.material)] = c.map;
