@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kf {
 
@@ -10,19 +11,50 @@ namespace {
 float& axis(vec3& v, int a) { return a == 0 ? v.x : a == 1 ? v.y : v.z; }
 float axis(const vec3& v, int a) { return a == 0 ? v.x : a == 1 ? v.y : v.z; }
 
+bool finite(const vec3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
 // Closed below, open above; a coordinate that is not a number lies in no box.
 bool in_box(const vec3& q, const vec3& min, const vec3& max) {
     return min.x <= q.x && q.x < max.x && min.y <= q.y && q.y < max.y && min.z <= q.z && q.z < max.z;
 }
 
+// The segment's key polygons get local numbers in index order; the tree
+// keeps what it reads of each many times (its center, its corners' bounds)
+// in small tables by that number, measured once.
 struct Tree {
     PofBuffer& pof;
     const Slots& slots;
     const Model& model;
-    std::vector<uint32_t> polys; // the key polygons of the node being written, in index order per node
+    std::vector<uint32_t> id;    // model polygon of each local number
+    std::vector<vec3> center;    // its center
+    std::vector<Bounds> corners; // the bounds of its corners, when they are all finite
+    std::vector<uint8_t> merged; // 1 when `corners` stands for them
+    std::vector<uint32_t> polys; // local numbers of the nodes' polygons, in index order per node
 
-    void add_corners(Bounds& b, uint32_t poly) const {
+    void add(uint32_t poly) {
         const ModelPoly& p = model.model_poly[poly];
+        Bounds b;
+        bool all_finite = true;
+        for (uint32_t c = 0; c < p.n_points; ++c) {
+            const vec3& q = model.vertex[p.vertex[c]].position;
+            b.add(q);
+            all_finite = all_finite && finite(q);
+        }
+        polys.push_back(static_cast<uint32_t>(id.size()));
+        id.push_back(poly);
+        center.push_back(p.center);
+        corners.push_back(b);
+        merged.push_back(all_finite ? 1 : 0);
+    }
+
+    // Adds the polygon's corners to b. A coordinate that is not a number
+    // never compares, so such corners are added one by one, as they come.
+    void add_corners(Bounds& b, uint32_t local) const {
+        if (merged[local]) {
+            b.add(corners[local]);
+            return;
+        }
+        const ModelPoly& p = model.model_poly[id[local]];
         for (uint32_t c = 0; c < p.n_points; ++c) b.add(model.vertex[p.vertex[c]].position);
     }
 
@@ -37,7 +69,7 @@ struct Tree {
         Bounds b;
         add_corners(b, poly);
         write_boundbox(pof, b.min, b.max);
-        write_poly_op(pof, slots, model, poly);
+        write_poly_op(pof, slots, model, id[poly]);
         write_eof(pof);
     }
 
@@ -47,7 +79,7 @@ struct Tree {
         uint32_t box = pof.pof_pos();
         write_boundbox(pof, min, max);
         Bounds b = corner_bounds(lo, hi);
-        for (uint32_t i = lo; i < hi; ++i) write_poly_op(pof, slots, model, polys[i]);
+        for (uint32_t i = lo; i < hi; ++i) write_poly_op(pof, slots, model, id[polys[i]]);
         const vec3 bmin = b.empty ? min : b.min, bmax = b.empty ? max : b.max;
         const float coords[6] = {bmin.x, bmin.y, bmin.z, bmax.x, bmax.y, bmax.z};
         for (uint32_t k = 0; k < 6; ++k) pof_patch_f32(pof, box + BOUNDBOX_MIN + 4 * k, coords[k]);
@@ -93,12 +125,11 @@ bool split_node(Tree& tree, Node& node) {
 
     // Each polygon of the box lies in exactly one half unless the midpoint
     // is not a number; then both halves are empty.
-    const Model& model = tree.model;
     auto first = tree.polys.begin() + node.lo, last = tree.polys.begin() + node.hi;
     const float cut = axis(m, split);
     const bool halves = !std::isnan(cut);
     auto mid = halves ? std::stable_partition(first, last,
-                                              [&](uint32_t p) { return axis(model.model_poly[p].center, split) >= cut; })
+                                              [&](uint32_t p) { return axis(std::as_const(tree.center[p]), split) >= cut; })
                       : first;
     node.mid = static_cast<uint32_t>(mid - tree.polys.begin());
     if (!halves || node.mid == node.lo || node.mid == node.hi) {
@@ -130,10 +161,10 @@ void patch_list_offset(Tree& tree, const Node& node, uint32_t field) {
 // its front half, its back half, then its prelist, postlist and online list
 // (each an empty list).
 void build_bsp(PofBuffer& pof, const Slots& slots, const Model& model, vec3 min, vec3 max, int32_t segment) {
-    Tree tree{pof, slots, model, {}};
+    Tree tree{pof, slots, model, {}, {}, {}, {}, {}};
     for (uint32_t p = 0; p < model.Pcount(); ++p) {
         const ModelPoly& poly = model.model_poly[p];
-        if (poly.segment == segment && in_box(poly.center, min, max)) tree.polys.push_back(p);
+        if (poly.segment == segment && in_box(poly.center, min, max)) tree.add(p);
     }
 
     std::vector<Node> stack;

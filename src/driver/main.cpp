@@ -5,6 +5,10 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // The report runs to thousands of lines; it leaves in large blocks, not
+    // a write per line (it is all written by the time the program ends).
+    static char report_buffer[1 << 16];
+    std::setvbuf(stdout, report_buffer, _IOFBF, sizeof report_buffer);
     std::vector<std::string> args(argv, argv + argc);
     try {
         return kf::run(args, stdout);
