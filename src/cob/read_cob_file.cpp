@@ -47,6 +47,12 @@ void read_cob_file(Cursor& in, Scene& scene, FILE* out) {
     if (header[BINARY_MARK_OFFSET] != 'B') throw Fatal(" Error: the input file needs to be in the bin format.\n");
 
     scene = Scene{};
+    // Room for every table at its limit: the tables never move while they
+    // grow, and room that a scene does not fill is never touched.
+    scene.cob_vertex.reserve(VEC_MAX);
+    scene.cob_uv.reserve(UV_MAX);
+    scene.cob_face.reserve(POLY_MAX);
+    scene.cob_corner.reserve(size_t{POLY_MAX} * POINTS_MAX);
     ReaderState state;
     for (;;) {
         ChunkHeader chunk = read_chunk_header(in);

@@ -18,6 +18,7 @@ void mark_used_vertices(const Scene& scene, VertexUse& use) {
 }
 
 void convert_vertices(const Scene& scene, Model& model, VertexUse& use, FILE* out) {
+    model.vertex.reserve(scene.cob_vcount());
     for (uint32_t i = 0; i < scene.cob_vcount(); ++i) {
         if (!use.vertex_used[i]) continue;
         use.vertex_map[i] = static_cast<uint16_t>(model.vertex.size());

@@ -8,6 +8,24 @@
 
 namespace kf {
 
+namespace {
+
+// More bytes than the file of `model` can take: a generous share of each
+// chunk's fixed fields, each point list entry, and for each polygon its
+// opcode with the tree's nodes, boxes and list ends around it. Reserving it
+// once means the buffer is never copied while it grows, and the pages
+// beyond what is written are never touched.
+size_t pof_size_bound(const Model& model) {
+    size_t bound = 4096;
+    for (const std::string& t : model.texture_name) bound += 4 + t.size();
+    for (const Segment& s : model.segment) bound += 512 + s.name.size();
+    bound += 16 * size_t{model.Vcount()} + 12 * size_t{model.n_normals()};
+    for (const ModelPoly& p : model.model_poly) bound += 256 + 12 * size_t{p.n_points};
+    return bound;
+}
+
+} // namespace
+
 std::vector<uint8_t> assemble_pof(const Model& model, FILE* out) {
     std::fprintf(out, "\n Finding BSP data\n");
     std::fprintf(out, " Vcount = %d\n", static_cast<int>(model.Vcount()));
@@ -15,10 +33,8 @@ std::vector<uint8_t> assemble_pof(const Model& model, FILE* out) {
     std::fprintf(out, " Scount = %d\n", static_cast<int>(model.Scount));
     std::fprintf(out, " chunknum = %d\n", static_cast<int>(model.chunknum));
 
-    // Room for a typical model from the start; larger ones grow the buffer.
-    constexpr size_t POF_BUFFER_SIZE = 768000;
     PofBuffer pof;
-    pof.bytes.reserve(POF_BUFFER_SIZE);
+    pof.bytes.reserve(pof_size_bound(model));
     Slots slots(model);
     pof_put_u32(pof, POF_MAGIC);
     pof_put_i32(pof, POF_VERSION);
