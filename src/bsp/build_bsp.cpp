@@ -35,8 +35,8 @@ struct Tree {
         const ModelPoly& p = model.model_poly[poly];
         Bounds b;
         bool all_finite = true;
-        for (uint32_t c = 0; c < p.n_points; ++c) {
-            const vec3& q = model.vertex[p.vertex[c]].position;
+        for (const ModelCorner& c : model.corners(p)) {
+            const vec3& q = model.vertex[c.vertex].position;
             b.add(q);
             all_finite = all_finite && finite(q);
         }
@@ -55,7 +55,7 @@ struct Tree {
             return;
         }
         const ModelPoly& p = model.model_poly[id[local]];
-        for (uint32_t c = 0; c < p.n_points; ++c) b.add(model.vertex[p.vertex[c]].position);
+        for (const ModelCorner& c : model.corners(p)) b.add(model.vertex[c.vertex].position);
     }
 
     Bounds corner_bounds(uint32_t lo, uint32_t hi) const {

@@ -43,12 +43,12 @@ void write_poly_op(PofBuffer& pof, const Slots& slots, const Model& model, uint3
     pof_put_f32(pof, p.radius);
     pof_put_i32(pof, static_cast<int32_t>(p.n_points));
     pof_put_i32(pof, p.color_or_texture);
-    for (uint32_t i = 0; i < p.n_points; ++i) {
-        pof_put_u16(pof, slots.vertex_slot[p.vertex[i]]);
-        pof_put_u16(pof, slots.normal_slot[p.normal_index[i]]);
+    for (const ModelCorner& c : model.corners(p)) {
+        pof_put_u16(pof, slots.vertex_slot[c.vertex]);
+        pof_put_u16(pof, slots.normal_slot[c.normal_index]);
         if (textured) {
-            pof_put_f32(pof, p.u[i]);
-            pof_put_f32(pof, p.v[i]);
+            pof_put_f32(pof, c.u);
+            pof_put_f32(pof, c.v);
         }
     }
     pof_end_op(pof, start);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,17 @@ struct ModelVertex {
     uint32_t n_norms = 0; // entries this vertex owns in model_normal
 };
 
+// One corner of a polygon.
+struct ModelCorner {
+    uint16_t vertex = 0;       // model vertex
+    uint32_t normal_index = 0; // its normal in model_normal
+    float u = 0.0f;            // texture coordinates, placed
+    float v = 0.0f;
+};
+
 struct ModelPoly {
     uint32_t n_points = 0;
+    uint32_t first_corner = 0; // its n_points corners start here in model_corner
     int32_t color_or_texture = 0;
     int32_t facet = 0; // 's' marks a smooth polygon
     int32_t segment = 0;
@@ -32,10 +42,6 @@ struct ModelPoly {
     vec3 center;
     vec3 normal;
     float radius = 0.0f;
-    std::array<uint16_t, POINTS_MAX> vertex{};
-    std::array<uint32_t, POINTS_MAX> normal_index{};
-    std::array<float, POINTS_MAX> u{};
-    std::array<float, POINTS_MAX> v{};
 };
 
 // `segment` always holds entry 0 (the root, offset 0 and parent -1), also
@@ -49,6 +55,7 @@ struct Model {
     std::vector<ModelVertex> vertex;
     std::vector<vec3> model_normal; // one per polygon corner, grouped by vertex
     std::vector<ModelPoly> model_poly;
+    std::vector<ModelCorner> model_corner; // the corners of every polygon, polygon after polygon
     // Carried over from the scene for the writer, which reads nothing else:
     std::vector<std::string> texture_name; // texture paths, by texture number
     uint32_t chunknum = 0;                 // PolH chunks the scene held
@@ -56,6 +63,14 @@ struct Model {
     uint32_t Vcount() const { return static_cast<uint32_t>(vertex.size()); }
     uint32_t Pcount() const { return static_cast<uint32_t>(model_poly.size()); }
     uint32_t n_normals() const { return static_cast<uint32_t>(model_normal.size()); }
+
+    std::span<const ModelCorner> corners(const ModelPoly& p) const { return {model_corner.data() + p.first_corner, p.n_points}; }
+    std::span<ModelCorner> corners(const ModelPoly& p) { return {model_corner.data() + p.first_corner, p.n_points}; }
+    // The vertex in corner slot c; a slot past the polygon's corners reads
+    // as vertex 0 (the face normal takes slots 0, 1 and 2 of any polygon).
+    uint16_t slot_vertex(const ModelPoly& p, uint32_t c) const {
+        return c < p.n_points ? model_corner[p.first_corner + c].vertex : uint16_t{0};
+    }
 };
 
 // Scratch of the builder, one entry per scene vertex.

@@ -22,13 +22,13 @@ CornersByVertex list_corners(const Model& model) {
     CornersByVertex list;
     list.first.assign(model.Vcount() + 1, 0);
     for (const ModelPoly& poly : model.model_poly)
-        for (uint32_t c = 0; c < poly.n_points; ++c) ++list.first[poly.vertex[c] + 1u];
+        for (const ModelCorner& c : model.corners(poly)) ++list.first[c.vertex + 1u];
     for (size_t k = 1; k < list.first.size(); ++k) list.first[k] += list.first[k - 1];
     list.corners.resize(list.first.back());
     std::vector<uint32_t> fill(list.first.begin(), list.first.end() - 1);
     for (uint32_t p = 0; p < model.Pcount(); ++p) {
         const ModelPoly& poly = model.model_poly[p];
-        for (uint32_t c = 0; c < poly.n_points; ++c) list.corners[fill[poly.vertex[c]]++] = {p, c};
+        for (uint32_t c = 0; c < poly.n_points; ++c) list.corners[fill[model.slot_vertex(poly, c)]++] = {p, c};
     }
     return list;
 }
@@ -65,7 +65,7 @@ void build_corner_normals(Model& model) {
         model.vertex[k].n_norms = 0;
         for (const CornerRef* r = begin; r != end; ++r) {
             ModelPoly& p = model.model_poly[r->poly];
-            p.normal_index[r->corner] = model.n_normals();
+            model.model_corner[p.first_corner + r->corner].normal_index = model.n_normals();
             model.model_normal.push_back(p.facet == SMOOTH ? smooth : p.normal);
             ++model.vertex[k].n_norms;
         }

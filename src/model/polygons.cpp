@@ -34,6 +34,8 @@ void face_normal(const vec3 points[3], vec3& out) {
 
 void convert_polygons(const Scene& scene, const VertexUse& use, Model& model) {
     model.model_poly.assign(scene.cob_pcount(), ModelPoly{});
+    model.model_corner.clear();
+    model.model_corner.reserve(scene.cob_corner.size());
     for (uint32_t p = 0; p < scene.cob_pcount(); ++p) {
         const CobFace& face = scene.cob_face[p];
         ModelPoly& poly = model.model_poly[p];
@@ -42,11 +44,13 @@ void convert_polygons(const Scene& scene, const VertexUse& use, Model& model) {
         poly.type = face.type;
         poly.facet = face.facet;
         poly.segment = face.section;
+        poly.first_corner = static_cast<uint32_t>(model.model_corner.size());
 
         const TextureMap& map = scene.placement(face.material_index);
         const std::span<const CobCorner> face_corners = scene.corners(face);
         for (uint32_t c = 0; c < face.n_points; ++c) {
-            poly.vertex[c] = use.vertex_map[static_cast<size_t>(face_corners[c].vertex)];
+            ModelCorner& corner = model.model_corner.emplace_back();
+            corner.vertex = use.vertex_map[static_cast<size_t>(face_corners[c].vertex)];
             const CobUv& uv = scene.cob_uv[static_cast<size_t>(face_corners[c].uv)];
             double u = d(uv.u);
             double v = -d(uv.v);
@@ -54,11 +58,12 @@ void convert_polygons(const Scene& scene, const VertexUse& use, Model& model) {
             if (map.repeat_v != 0.0f) v *= d(map.repeat_v);
             u -= d(map.offset_u);
             v += d(map.offset_v);
-            poly.u[c] = static_cast<float>(u);
-            poly.v[c] = static_cast<float>(v);
+            corner.u = static_cast<float>(u);
+            corner.v = static_cast<float>(v);
         }
-        const vec3 corners[3] = {vertex_position(model, poly.vertex[0]), vertex_position(model, poly.vertex[1]),
-                                 vertex_position(model, poly.vertex[2])};
+        const vec3 corners[3] = {vertex_position(model, model.slot_vertex(poly, 0)),
+                                 vertex_position(model, model.slot_vertex(poly, 1)),
+                                 vertex_position(model, model.slot_vertex(poly, 2))};
         face_normal(corners, poly.normal);
     }
 }
@@ -66,8 +71,8 @@ void convert_polygons(const Scene& scene, const VertexUse& use, Model& model) {
 void polygon_centers(Model& model) {
     for (ModelPoly& poly : model.model_poly) {
         double sx = 0.0, sy = 0.0, sz = 0.0;
-        for (uint32_t c = 0; c < poly.n_points; ++c) {
-            const vec3& p = model.vertex[poly.vertex[c]].position;
+        for (const ModelCorner& c : model.corners(poly)) {
+            const vec3& p = model.vertex[c.vertex].position;
             sx += d(p.x);
             sy += d(p.y);
             sz += d(p.z);
@@ -77,8 +82,8 @@ void polygon_centers(Model& model) {
         poly.center = {static_cast<float>(sx / n), static_cast<float>(sy / n), static_cast<float>(sz / n)};
 
         double radius = 0.0;
-        for (uint32_t c = 0; c < poly.n_points; ++c) {
-            const vec3& p = model.vertex[poly.vertex[c]].position;
+        for (const ModelCorner& c : model.corners(poly)) {
+            const vec3& p = model.vertex[c.vertex].position;
             double dx = d(p.x) - d(poly.center.x), dy = d(p.y) - d(poly.center.y), dz = d(p.z) - d(poly.center.z);
             double r = std::sqrt(dx * dx + dy * dy + dz * dz);
             if (r > radius) radius = r;

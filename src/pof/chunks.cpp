@@ -34,14 +34,14 @@ std::vector<int32_t> shield_neighbours(const Model& model, const std::vector<uin
     const size_t n = faces.size();
     std::vector<int32_t> neighbour(3 * n, -1);
     for (size_t a = 0; a < n; ++a) {
-        const auto& va = model.model_poly[faces[a]].vertex;
+        const auto va = model.corners(model.model_poly[faces[a]]);
         for (size_t b = 0; b < n; ++b) {
-            const auto& vb = model.model_poly[faces[b]].vertex;
+            const auto vb = model.corners(model.model_poly[faces[b]]);
             for (int i = 0; i < 3; ++i) {
                 const int j = (i + 2) % 3;
                 for (int e = 0; e < 3; ++e)
-                    if (va[static_cast<size_t>(e)] == vb[static_cast<size_t>(i)] &&
-                        va[static_cast<size_t>((e + 1) % 3)] == vb[static_cast<size_t>(j)])
+                    if (va[static_cast<size_t>(e)].vertex == vb[static_cast<size_t>(i)].vertex &&
+                        va[static_cast<size_t>((e + 1) % 3)].vertex == vb[static_cast<size_t>(j)].vertex)
                         neighbour[3 * a + static_cast<size_t>(e)] = static_cast<int32_t>(b);
             }
         }
@@ -167,7 +167,7 @@ void write_shld_chunk(PofBuffer& pof, Slots& slots, const Model& model, FILE* ou
     for (size_t f = 0; f < n; ++f) {
         const ModelPoly& poly = model.model_poly[faces[f]];
         pof_put_vec3(pof, poly.normal);
-        for (size_t c = 0; c < 3; ++c) pof_put_i32(pof, slots.vertex_slot[poly.vertex[c]]);
+        for (const ModelCorner& c : model.corners(poly)) pof_put_i32(pof, slots.vertex_slot[c.vertex]);
         for (size_t e = 0; e < 3; ++e) pof_put_i32(pof, neighbour[3 * f + e]);
     }
     pof_end_chunk(pof, size);

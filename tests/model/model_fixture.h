@@ -84,8 +84,10 @@ struct ModelMaker {
         p.n_points = static_cast<uint32_t>(corners.size());
         p.facet = facet;
         p.segment = segment;
-        for (size_t c = 0; c < corners.size(); ++c) p.vertex[c] = corners[c];
-        const kf::vec3 slots[3] = {position(p.vertex[0]), position(p.vertex[1]), position(p.vertex[2])};
+        p.first_corner = static_cast<uint32_t>(model.model_corner.size());
+        for (uint16_t v : corners) model.model_corner.push_back({.vertex = v});
+        const kf::vec3 slots[3] = {position(model.slot_vertex(p, 0)), position(model.slot_vertex(p, 1)),
+                                   position(model.slot_vertex(p, 2))};
         kf::face_normal(slots, p.normal);
         model.model_poly.push_back(p);
         return model.model_poly.back();
@@ -149,10 +151,10 @@ inline std::string grouping_fault(const kf::Model& m) {
     for (uint32_t p = 0; p < m.Pcount(); ++p) {
         const kf::ModelPoly& poly = m.model_poly[p];
         for (uint32_t c = 0; c < poly.n_points; ++c, ++corners) {
-            const uint16_t k = poly.vertex[c];
-            if (poly.normal_index[c] != next[k]++)
+            const kf::ModelCorner& corner = m.corners(poly)[c];
+            if (corner.normal_index != next[corner.vertex]++)
                 return "polygon " + std::to_string(p) + " corner " + std::to_string(c) + " has normal " +
-                       std::to_string(poly.normal_index[c]);
+                       std::to_string(corner.normal_index);
         }
     }
     if (corners != m.n_normals())

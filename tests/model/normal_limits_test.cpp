@@ -152,7 +152,7 @@ TEST(NormalLimits, FifteenThousandSmoothTrianglesGetAllTheirNormals) {
     EXPECT_EQ(kfm::grouping_fault(b.model), "");
     for (const kf::ModelVertex& v : b.model.vertex) ASSERT_EQ(v.n_norms, 3u);
     // The last vertex's entries sit at the end of the table, past any 16-bit index.
-    EXPECT_EQ(b.model.model_poly[kf::POLY_MAX - 1].normal_index[1], 44999u);
+    EXPECT_EQ(b.model.corners(b.model.model_poly[kf::POLY_MAX - 1])[1].normal_index, 44999u);
 }
 
 TEST(NormalLimits, FifteenThousandTrianglesConvertEndToEnd) {

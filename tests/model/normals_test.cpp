@@ -29,7 +29,7 @@ ModelMaker cube(int32_t facet) {
 }
 
 const kf::vec3& corner_normal(const kf::Model& m, uint32_t p, uint32_t c) {
-    return m.model_normal.at(m.model_poly.at(p).normal_index[c]);
+    return m.model_normal.at(m.corners(m.model_poly.at(p))[c].normal_index);
 }
 
 void expect_near(kf::vec3 a, kf::vec3 b) {
@@ -54,8 +54,9 @@ TEST(CornerNormals, FacetedCube) {
         SCOPED_TRACE("vertex " + std::to_string(k));
         EXPECT_EQ(m.model.vertex[k].n_norms, 3u);
         for (size_t p = 0; p < 6; ++p) {
-            const auto& v = m.model.model_poly[p].vertex;
-            if (std::find(v.begin(), v.begin() + 4, k) == v.begin() + 4) continue;
+            const auto corners = m.model.corners(m.model.model_poly[p]);
+            if (std::none_of(corners.begin(), corners.end(), [&](const kf::ModelCorner& c) { return c.vertex == k; }))
+                continue;
             EXPECT_EQ(values(m.model.model_normal[entry++]), values(face_normals[p]));
         }
     }
@@ -91,8 +92,8 @@ TEST(CornerNormals, EntriesOfAVertexFollowPolygonThenCorner) {
     EXPECT_EQ(kfm::grouping_fault(m.model), "");
     EXPECT_EQ(m.model.vertex[v].n_norms, 2u);
     const uint32_t first = m.model.n_normals() - 2; // the highest vertex owns the last entries
-    EXPECT_EQ(m.model.model_poly[1].normal_index[0], first);
-    EXPECT_EQ(m.model.model_poly[4].normal_index[2], first + 1);
+    EXPECT_EQ(m.model.corners(m.model.model_poly[1])[0].normal_index, first);
+    EXPECT_EQ(m.model.corners(m.model.model_poly[4])[2].normal_index, first + 1);
     EXPECT_EQ(values(m.model.model_normal[first]), values(m.model.model_poly[1].normal));
     EXPECT_EQ(values(m.model.model_normal[first + 1]), values(m.model.model_poly[4].normal));
 }
@@ -147,7 +148,7 @@ TEST(CornerNormals, SmoothingRules) {
         expect_near(corner_normal(m.model, 1, 0), c.at_b);
         if (c.b_repeats_shared_vertex) {
             // Both corners of B at the vertex own consecutive, equal entries.
-            EXPECT_EQ(m.model.model_poly[1].normal_index[3], m.model.model_poly[1].normal_index[0] + 1);
+            EXPECT_EQ(m.model.corners(m.model.model_poly[1])[3].normal_index, m.model.corners(m.model.model_poly[1])[0].normal_index + 1);
             expect_near(corner_normal(m.model, 1, 3), c.at_b);
         }
     }

@@ -93,7 +93,9 @@ TEST(Polygons, FieldsAreCopiedFromTheFace) {
     EXPECT_EQ(p0.facet, 115);
     EXPECT_EQ(p0.segment, 1);
     // Scene vertex 0 is unused, so scene vertices 1 and 2 are model vertices 0 and 1; slots past n_points hold 0.
-    EXPECT_EQ((std::vector<uint16_t>(p0.vertex.begin(), p0.vertex.begin() + 4)), (std::vector<uint16_t>{0, 1, 0, 0}));
+    std::vector<uint16_t> slots;
+    for (uint32_t c = 0; c < 4; ++c) slots.push_back(b.model.slot_vertex(p0, c));
+    EXPECT_EQ(slots, (std::vector<uint16_t>{0, 1, 0, 0}));
     const kf::ModelPoly& p1 = b.model.model_poly[1];
     EXPECT_EQ(p1.n_points, 2u);
     EXPECT_EQ(p1.type, 3);
@@ -137,11 +139,11 @@ TEST(Polygons, TexturePlacement) {
         s.scene.texture_map[static_cast<size_t>(c.material)] = c.map;
         Built b = build(s.scene);
         ASSERT_EQ(b.error, "");
-        const kf::ModelPoly& p = b.model.model_poly[0];
-        EXPECT_EQ(bits(p.u[1]), bits(c.u));
-        EXPECT_EQ(bits(p.v[1]), bits(c.v));
+        const auto p = b.model.corners(b.model.model_poly[0]);
+        EXPECT_EQ(bits(p[1].u), bits(c.u));
+        EXPECT_EQ(bits(p[1].v), bits(c.v));
         // The other corners name texture coordinate (9, 9) under the same placement.
-        EXPECT_EQ(bits(p.u[0]), bits(p.u[2]));
+        EXPECT_EQ(bits(p[0].u), bits(p[2].u));
     }
 }
 
@@ -152,8 +154,8 @@ TEST(Polygons, FaceWithoutMaterialStillNegatesV) {
     s.scene.cob_uv = {{0.75f, 0.125f}};
     Built b = build(s.scene);
     ASSERT_EQ(b.error, "");
-    EXPECT_EQ(b.model.model_poly[0].u[0], 0.75f);
-    EXPECT_EQ(b.model.model_poly[0].v[1], -0.125f);
+    EXPECT_EQ(b.model.corners(b.model.model_poly[0])[0].u, 0.75f);
+    EXPECT_EQ(b.model.corners(b.model.model_poly[0])[1].v, -0.125f);
 }
 
 TEST(Polygons, NormalComesFromCornerSlotsZeroOneTwo) {

@@ -86,8 +86,8 @@ void note(const kf::Model& m, Seen& seen) {
         seen.upper_case_s += p.facet == 'S';
         bool repeated = false;
         for (uint32_t c = 0; c < p.n_points; ++c) {
-            ++(p.facet == SMOOTH ? smooth : faceted)[p.vertex[c]];
-            for (uint32_t j = 0; j < c; ++j) repeated |= p.vertex[j] == p.vertex[c];
+            ++(p.facet == SMOOTH ? smooth : faceted)[m.slot_vertex(p, c)];
+            for (uint32_t j = 0; j < c; ++j) repeated |= m.slot_vertex(p, j) == m.slot_vertex(p, c);
         }
         seen.repeated += repeated;
     }

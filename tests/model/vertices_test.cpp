@@ -31,9 +31,9 @@ TEST(Vertices, ModelNumbersFollowSceneOrderNotCornerOrder) {
     Built b = build(s.scene);
     ASSERT_EQ(b.error, "");
     ASSERT_EQ(b.model.Vcount(), 3u);
-    EXPECT_EQ(b.model.model_poly[0].vertex[0], 1);
-    EXPECT_EQ(b.model.model_poly[0].vertex[1], 0);
-    EXPECT_EQ(b.model.model_poly[0].vertex[2], 2);
+    EXPECT_EQ(b.model.corners(b.model.model_poly[0])[0].vertex, 1);
+    EXPECT_EQ(b.model.corners(b.model.model_poly[0])[1].vertex, 0);
+    EXPECT_EQ(b.model.corners(b.model.model_poly[0])[2].vertex, 2);
     // Model vertex k holds the k-th used scene vertex: scene x 2, 5, 9 -> model z 40, 100, 180.
     EXPECT_EQ(b.model.vertex[0].position.z, 40.0f);
     EXPECT_EQ(b.model.vertex[1].position.z, 100.0f);

@@ -23,7 +23,7 @@ void nested_corner_normals(kf::Model& m) {
         for (uint32_t p = 0; p < m.Pcount(); ++p) {
             kf::ModelPoly& poly = m.model_poly[p];
             for (uint32_t c = 0; c < poly.n_points; ++c) {
-                if (poly.vertex[c] != k) continue;
+                if (m.slot_vertex(poly, c) != k) continue;
                 kf::vec3 normal;
                 if (poly.facet != SMOOTH) {
                     normal = poly.normal;
@@ -34,7 +34,7 @@ void nested_corner_normals(kf::Model& m) {
                         const kf::ModelPoly& other = m.model_poly[q];
                         if (other.facet != SMOOTH) continue;
                         for (uint32_t j = 0; j < other.n_points; ++j) {
-                            if (other.vertex[j] != k) continue;
+                            if (m.slot_vertex(other, j) != k) continue;
                             sx += static_cast<double>(other.normal.x);
                             sy += static_cast<double>(other.normal.y);
                             sz += static_cast<double>(other.normal.z);
@@ -45,7 +45,7 @@ void nested_corner_normals(kf::Model& m) {
                     normal = {static_cast<float>(sx / n), static_cast<float>(sy / n), static_cast<float>(sz / n)};
                     kf::vec3_normalise(normal);
                 }
-                poly.normal_index[c] = m.n_normals();
+                m.corners(poly)[c].normal_index = m.n_normals();
                 m.model_normal.push_back(normal);
                 ++m.vertex[k].n_norms;
             }
@@ -60,9 +60,12 @@ std::string normals_difference(const kf::Model& a, const kf::Model& b) {
         if (!same_bits(a.model_normal[i], b.model_normal[i])) return "model_normal[" + std::to_string(i) + "]";
     for (uint32_t k = 0; k < a.Vcount(); ++k)
         if (a.vertex[k].n_norms != b.vertex[k].n_norms) return "n_norms of vertex " + std::to_string(k);
-    for (uint32_t p = 0; p < a.Pcount(); ++p)
-        if (a.model_poly[p].normal_index != b.model_poly[p].normal_index)
-            return "normal_index of polygon " + std::to_string(p);
+    for (uint32_t p = 0; p < a.Pcount(); ++p) {
+        const auto ca = a.corners(a.model_poly[p]), cb = b.corners(b.model_poly[p]);
+        bool same = ca.size() == cb.size();
+        for (size_t c = 0; same && c < ca.size(); ++c) same = ca[c].normal_index == cb[c].normal_index;
+        if (!same) return "normal_index of polygon " + std::to_string(p);
+    }
     return "";
 }
 

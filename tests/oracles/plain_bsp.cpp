@@ -37,11 +37,11 @@ struct CornerBounds {
     void extend(const Model& model, const ModelPoly& poly) {
         uint32_t c = 0;
         if (!started) {
-            min = max = model.vertex.at(poly.vertex[0]).position;
+            min = max = model.vertex.at(model.slot_vertex(poly, 0)).position;
             started = true;
             c = 1;
         }
-        for (; c < poly.n_points; ++c) widen(model.vertex.at(poly.vertex[c]).position);
+        for (; c < poly.n_points; ++c) widen(model.vertex.at(model.slot_vertex(poly, c)).position);
     }
 };
 

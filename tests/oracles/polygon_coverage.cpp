@@ -28,13 +28,14 @@ Key model_key(const kf::Model& model, const kf::ModelPoly& p) {
     put(k, p.center.x, p.center.y, p.center.z);
     put(k, p.radius);
     for (uint32_t c = 0; c < p.n_points; ++c) {
-        const kf::vec3& v = model.vertex[p.vertex[c]].position;
-        const kf::vec3& n = model.model_normal[p.normal_index[c]];
+        const kf::ModelCorner& corner = model.corners(p)[c];
+        const kf::vec3& v = model.vertex[corner.vertex].position;
+        const kf::vec3& n = model.model_normal[corner.normal_index];
         put(k, v.x, v.y, v.z);
         put(k, n.x, n.y, n.z);
         if (textured) {
-            put(k, p.u[c]);
-            put(k, p.v[c]);
+            put(k, corner.u);
+            put(k, corner.v);
         }
     }
     return k;

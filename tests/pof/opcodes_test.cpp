@@ -32,10 +32,8 @@ TEST_P(PolyOpSize, HeaderFieldsAndSize) {
     p.normal = {0, 1, 0};
     p.center = {1, 2, 3};
     p.radius = 4.5f;
-    for (uint16_t i = 0; i < c.corners; ++i) {
-        p.vertex[i] = i;
-        p.normal_index[i] = i;
-    }
+    p.first_corner = static_cast<uint32_t>(mk.model.model_corner.size());
+    for (uint16_t i = 0; i < c.corners; ++i) mk.model.model_corner.push_back({.vertex = i, .normal_index = i});
     mk.model.model_poly.push_back(p);
     kf::Slots slots(mk.model);
 

@@ -94,11 +94,12 @@ struct ModelMaker {
         p.n_points = static_cast<uint32_t>(corners.size());
         double sum[3] = {0, 0, 0};
         uint32_t c = 0;
+        p.first_corner = static_cast<uint32_t>(model.model_corner.size());
         for (uint16_t v : corners) {
-            p.vertex[c] = v;
-            p.normal_index[c] = first_normal(v);
-            p.u[c] = 0.25f * static_cast<float>(c + 1);
-            p.v[c] = -0.5f * static_cast<float>(c + 1);
+            model.model_corner.push_back({.vertex = v,
+                                          .normal_index = first_normal(v),
+                                          .u = 0.25f * static_cast<float>(c + 1),
+                                          .v = -0.5f * static_cast<float>(c + 1)});
             const kf::vec3& q = model.vertex[v].position;
             sum[0] += q.x;
             sum[1] += q.y;
@@ -109,15 +110,16 @@ struct ModelMaker {
         p.center = {static_cast<float>(sum[0] / n), static_cast<float>(sum[1] / n), static_cast<float>(sum[2] / n)};
         double radius = 0;
         for (uint32_t i = 0; i < p.n_points; ++i) {
-            const kf::vec3& q = model.vertex[p.vertex[i]].position;
+            const kf::vec3& q = model.vertex[model.slot_vertex(p, i)].position;
             const double dx = static_cast<double>(q.x) - p.center.x, dy = static_cast<double>(q.y) - p.center.y,
                          dz = static_cast<double>(q.z) - p.center.z;
             radius = std::max(radius, std::sqrt(dx * dx + dy * dy + dz * dz));
         }
         p.radius = static_cast<float>(radius);
         if (p.n_points >= 3) {
-            const kf::vec3 pts[3] = {model.vertex[p.vertex[0]].position, model.vertex[p.vertex[1]].position,
-                                     model.vertex[p.vertex[2]].position};
+            const kf::vec3 pts[3] = {model.vertex[model.slot_vertex(p, 0)].position,
+                                     model.vertex[model.slot_vertex(p, 1)].position,
+                                     model.vertex[model.slot_vertex(p, 2)].position};
             kf::face_normal(pts, p.normal);
         }
         model.model_poly.push_back(p);
