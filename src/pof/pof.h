@@ -6,6 +6,8 @@
 #include "pof/pof_buffer.h"
 
 #include <cstdio>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -15,9 +17,17 @@ namespace kf {
 // for a shield that cannot be written.
 std::vector<uint8_t> assemble_pof(const Model& model, FILE* out);
 
-// assemble_pof, then writes the bytes to `path` through a temporary file in
-// the same folder that replaces it by rename, so a failed run never leaves a
-// partial file. Throws Fatal when the file cannot be written.
+// The same, handing the file to `emit` chunk by chunk, in order, as each is
+// complete (the bytes are valid during the call only): the file never needs
+// to be in memory whole.
+using PofSink = std::function<void(std::span<const uint8_t>)>;
+void assemble_pof(const Model& model, FILE* out, const PofSink& emit);
+
+// assemble_pof into a temporary file in the same folder as `path`, which
+// replaces `path` by rename once it is complete and synced, so a failed run
+// never leaves a partial file. The report is the same as when the file is
+// written after it: a file that cannot be written is reported (Fatal) once
+// the model is laid out.
 void write_pof_file(const Model& model, FILE* out, const std::string& path = "test.pof");
 
 // Writes `bytes` to `path` atomically; throws Fatal on any failure.

@@ -102,9 +102,9 @@ private:
         for (uint32_t c = 0; c < p.n_points; ++c) {
             // Its vertex's first or second normal; a vertex without normals
             // lends its corner normal 0.
-            kf::ModelCorner& corner = mk.model.corners(p)[c];
-            const uint32_t k = mk.first_normal(corner.vertex) + static_cast<uint32_t>(pick(2));
-            corner.normal_index = k < mk.model.n_normals() ? k : 0;
+            kf::ModelCorner& at = mk.model.corners(p)[c];
+            const uint32_t k = mk.first_normal(at.vertex) + static_cast<uint32_t>(pick(2));
+            at.normal_index = k < mk.model.n_normals() ? k : 0;
         }
         p.type = pick(2) ? kf::POLY_TMAPPED : kf::POLY_FLAT;
         p.color_or_texture = static_cast<int32_t>(index);

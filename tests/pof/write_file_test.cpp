@@ -143,6 +143,43 @@ TEST(WriteFile, FailuresLeaveTheOldStateAndNoTemporary) {
     }
 }
 
+// The file leaves chunk by chunk while the model is laid out; a write that
+// fails part way (after the first chunks) still gives the whole report, then
+// the one error line, and leaves the old file and no temporary.
+TEST(WriteFile, AWriteThatFailsPartWayReportsAfterTheWholeModel) {
+    ModelMaker mk;
+    for (int s = 0; s < 12; ++s) {
+        const int32_t seg = mk.segment("part" + std::to_string(s), s == 0 ? -1 : 0, {static_cast<float>(s), 0, 0});
+        const uint16_t a = mk.vertex(seg, {0, 0, 0}), b = mk.vertex(seg, {1, 0, 0}), c = mk.vertex(seg, {0, 1, 0});
+        mk.poly(seg, {a, b, c}, kf::POLY_TMAPPED);
+    }
+    mk.model.detail_list = {0};
+    Report whole;
+    const Bytes expected = kf::assemble_pof(mk.model, whole);
+    ASSERT_GT(expected.size(), 2048u);
+
+    Folder dir;
+    const std::string target = dir / "test.pof";
+    {
+        Report report;
+        kf::write_pof_file(mk.model, report, target);
+        EXPECT_EQ(kft::read_file(target), expected);
+        EXPECT_EQ(report.text(), whole.text());
+    }
+    const Bytes old(64, 0x5A);
+    kft::write_file(target, old);
+    Report report;
+    std::pair<std::string, int> result;
+    {
+        FileSizeLimit limit(1024);
+        result = fatal_of([&] { kf::write_pof_file(mk.model, report, target); });
+    }
+    EXPECT_EQ(result.first, " Error: cannot write " + target + ": File too large");
+    EXPECT_EQ(report.text(), whole.text());
+    EXPECT_EQ(kft::read_file(target), old);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"test.pof"});
+}
+
 TEST(WriteFile, ShieldErrorWritesNothing) {
     Folder dir;
     const std::string target = dir / "test.pof";
