@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <vector>
 
 namespace kf {
@@ -16,13 +17,24 @@ namespace kf {
 // Position of each model vertex and normal in its subobject's point list,
 // assigned by write_defpoints and read by the polygon opcodes. The shield
 // writer reuses vertex_slot for its own numbering.
+//
+// With them, the finished model's vertices and polygons grouped by segment
+// (each group in index order) and each vertex's first normal, measured once
+// so that writing a segment walks its own share of the tables only.
 struct Slots {
     std::vector<uint16_t> vertex_slot; // one per model vertex
     std::vector<uint16_t> normal_slot; // one per model normal
     uint16_t next_vertex_slot = 0;
     uint16_t next_normal_slot = 0;
 
-    explicit Slots(const Model& model) : vertex_slot(model.Vcount()), normal_slot(model.n_normals()) {}
+    std::vector<uint32_t> first_normal; // one per model vertex
+    std::vector<uint32_t> vertex_start, vertices; // segment s: vertices[vertex_start[s] .. vertex_start[s + 1])
+    std::vector<uint32_t> poly_start, polys;      // likewise for the polygons
+
+    explicit Slots(const Model& model);
+
+    std::span<const uint32_t> segment_vertices(int32_t segment) const;
+    std::span<const uint32_t> segment_polys(int32_t segment) const;
 };
 
 void write_eof(PofBuffer& pof);

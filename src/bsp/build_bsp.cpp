@@ -162,10 +162,8 @@ void patch_list_offset(Tree& tree, const Node& node, uint32_t field) {
 // (each an empty list).
 void build_bsp(PofBuffer& pof, const Slots& slots, const Model& model, vec3 min, vec3 max, int32_t segment) {
     Tree tree{pof, slots, model, {}, {}, {}, {}, {}};
-    for (uint32_t p = 0; p < model.Pcount(); ++p) {
-        const ModelPoly& poly = model.model_poly[p];
-        if (poly.segment == segment && in_box(poly.center, min, max)) tree.add(p);
-    }
+    for (uint32_t p : slots.segment_polys(segment))
+        if (in_box(model.model_poly[p].center, min, max)) tree.add(p);
 
     std::vector<Node> stack;
     stack.push_back({min, max, 0, static_cast<uint32_t>(tree.polys.size())});

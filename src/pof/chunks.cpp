@@ -102,8 +102,7 @@ void write_obj2_chunk(PofBuffer& pof, Slots& slots, const Model& model, uint32_t
     const auto s = static_cast<int32_t>(segment);
     const Segment& seg = model.segment[segment];
     Extent own; // in the segment's own frame
-    for (const ModelVertex& v : model.vertex)
-        if (v.segment == s) own.add(v.position);
+    for (uint32_t i : slots.segment_vertices(s)) own.add(model.vertex[i].position);
     if (own.box.empty) own.add(vec3{});
 
     vec3 offset;
